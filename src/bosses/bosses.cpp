@@ -1,0 +1,93 @@
+// What all bosses share: shot damage, contact, death, and the caption.
+#include "zelto.h"
+
+#include <allegro.h>
+#include <cstdlib>
+
+const int SPENT_SHOT_Y = -10;  // where a shot that hit goes, for shot_handle to remove
+
+void boss_contact(const ship& s, int hx, int hy)
+{
+    if (abs(player.x - s.x) <= hx && abs(player.y - s.y) <= hy && player_hurtable())
+        hurt_player();
+}
+
+void boss_shot_damage(int hx, int hy, bool shielded)
+{
+    for (projectile& s : shot) {
+        if (abs(s.x - boss.body.x) > hx || abs(s.y - boss.body.y) > hy)
+            continue;
+        s.y = SPENT_SHOT_Y;
+        if (shielded) {
+            flash(30, 5, boss.body);
+        } else {
+            boss.body.hp -= 1;
+            explode(30, 5, boss.body);
+        }
+    }
+}
+
+void boss_death()
+{
+    if (boss.body.hp > 0)
+        return;
+    explode(150, 30, boss.body);
+    drop_gem(50 + rnd() % 50, boss.body);
+    if (boss.type == GLAIVE) {
+        for (const ship& hand : boss.parts) {
+            explode(60, 10, hand);
+            drop_gem(5 + rnd() % 10, hand);
+        }
+    }
+    play_sound(boom, 150, 1000);
+    boss_stage = false;
+    // The enemies still on the field die on the enemy handler's next pass.
+    for (ship& e : enemy)
+        e.hp = 0;
+    if (!enemy.empty())
+        e_left = 0;
+}
+
+void boss_tick()
+{
+    switch (boss.type) {
+    case GLAIVE: glaive(); break;
+    case VORTEX: vortex(); break;
+    case ANGEL: angel(); break;
+    default: break;  // the final stage has no boss
+    }
+}
+
+void draw_boss()
+{
+    switch (boss.type) {
+    case GLAIVE: draw_glaive(); break;
+    case VORTEX: draw_vortex(); break;
+    case ANGEL: draw_angel(); break;
+    default: break;
+    }
+    // The caption jitters within a 7 x 7 box; y is drawn before x.
+    int jy = rnd() % 7;
+    int jx = rnd() % 7;
+    textout_centre_ex(buffer, text, "Don't Zelto!", 317 + jx, 17 + jy, makecol(255, 255, 255), -1);
+}
+
+const char* const boss_images[3][3] = {
+    {"ZS BOSS - GLAIVE//head.bmp", "ZS BOSS - GLAIVE//l_hand.bmp", "ZS BOSS - GLAIVE//r_hand.bmp"},
+    {"ZS BOSS - VORTEX//core.bmp", "ZS BOSS - VORTEX//node.bmp", nullptr},
+    {"ZS BOSS - ANGEL//ship.bmp", nullptr, nullptr},
+};
+
+void load_boss_images(int type)
+{
+    clean_pool();
+    for (int slot = 0; slot < 3; slot++)
+        if (const char* name = boss_images[type][slot])
+            load_bitmap_pool(data_path(name).c_str(), slot);
+}
+
+void draw_centred(int slot, int x, int y)
+{
+    BITMAP* b = pool[slot];
+    draw_sprite(buffer, b, x - b->w / 2, y - b->h / 2);
+}

@@ -1,0 +1,235 @@
+// The three loops and the game pass. Every pass is one logic tick and one
+// frame: it reads input, advances the world once, draws the frame, shows it
+// and waits out the rest of its 19 ms. Nothing is made up after a slow pass.
+#include "zelto.h"
+
+#include <allegro.h>
+
+void (*pace_rest)() = nullptr;
+void (*sound_observer)(SAMPLE*, int, int) = nullptr;
+
+void update_time()
+{
+    // Unsigned arithmetic: after about 25 days the counter wraps, harmlessly.
+    logic_time = int(unsigned(logic_time) + 1u);
+}
+END_OF_FUNCTION(update_time)
+
+void quit()
+{
+    end_game = true;
+}
+END_OF_FUNCTION(quit)
+
+void play_sound(SAMPLE* sample, int volume, int frequency)
+{
+    if (sound_observer)
+        sound_observer(sample, volume, frequency);
+    play_sample(sample, volume, 128, frequency, 0);
+}
+
+// Elapsed ticks, correct across the counter's wrap.
+static unsigned pass_elapsed()
+{
+    return unsigned(logic_time) - unsigned(start_time);
+}
+
+void wait_pass()
+{
+    music_refill();
+    while (pass_elapsed() < unsigned(PASS_TICKS)) {
+        pace_rest();
+        music_refill();
+    }
+}
+
+// ---- Title and slide-in ----------------------------------------------------
+
+const int TITLE_MIN_PASSES = 25;  // the title shows at least this long, even with fire held
+
+bool title_continues()
+{
+    return (!controls.fire && !end_game) || loop_num < TITLE_MIN_PASSES;
+}
+
+void title_pass()
+{
+    start_time = logic_time;
+    if (key[KEY_ESC])
+        end_game = true;
+    controls.update();
+    star_handle();
+    draw_title();
+    present();
+    wait_pass();
+    loop_num++;
+}
+
+void title_loop()
+{
+    while (title_continues())
+        title_pass();
+}
+
+void slide_pass(int offset)
+{
+    start_time = logic_time;
+    star_handle();
+    draw_slide_in(offset);
+    present();
+    wait_pass();
+}
+
+void slide_in()
+{
+    loop_num = 0;
+    music_play(combat);
+    music_set_volume(combat, MUSIC_VOLUME_MAX);
+    for (int i = 0; i <= SLIDE_END && !end_game; i += SLIDE_STEP)
+        slide_pass(i);
+}
+
+// ---- Stage flow ----------------------------------------------------------------
+
+const int WARP_MAX = 35;       // warp speed ceiling during a stage clear
+const int WARP_FALL = 5;       // warp speed lost per pass elsewhere
+const int OPENING_WAVE = 62;   // regular enemies in a new run's first stage
+const int STAGE_CLEAR_MARK = -255;  // e_left once the stage-clear song has started
+
+static void start_song(song* s)
+{
+    music_play(s);
+    music_set_volume(s, MUSIC_VOLUME_MAX);
+}
+
+static bool stage_is_clear()
+{
+    return e_left <= 0 && enemy.empty() && !boss_stage;
+}
+
+void stage_advance()
+{
+    music_stop_all();
+    r_stage++;
+    boss.type = r_stage / 4;
+    switch (boss.type) {
+    case GLAIVE: glaive_i(); break;
+    case VORTEX: vortex_i(); break;
+    case ANGEL: angel_i(); break;
+    default: break;  // the final stage has no boss
+    }
+    boss_stage = true;
+    if (r_stage % 4 == 0)
+        lives++;
+    start_song(drama);
+    // One regular enemy may spawn in this pass; the boss step rewrites it.
+    e_left = 1250 / (20 - 2 * stage);
+    lives++;
+    // Protected entry: d is 61 on this pass, so no respawn and no life taken.
+    last_hit = loop_num - (RESPAWN_AGE + 1);
+    play_sound(enter, 100, 1000);
+}
+
+void new_game()
+{
+    stage = -3;
+    r_stage = 0;
+    enemy.clear();
+    eshot.clear();
+    spark.clear();
+    bonus.clear();
+    lives = 2;  // the first run starts with 3 but gives one up at its entry
+    score = 0;
+    e_left = OPENING_WAVE;
+    loop_num = 0;
+    last_hit = -60;
+    music_stop_all();
+    start_song(combat);
+    boss_stage = false;
+    saved = false;
+}
+
+// ---- The game pass ---------------------------------------------------------------
+
+static bool run_is_over()
+{
+    return lives <= 0 && hit_age() <= RESPAWN_AGE - 1;
+}
+
+void game_pass()
+{
+    start_time = logic_time;
+    if (key[KEY_ESC])
+        end_game = true;  // the pass still runs to its end
+
+    star_handle();
+    controls.update();
+    if (hit_age() > RESPAWN_AGE)
+        player_step();
+
+    if (stage_is_clear()) {
+        if (controls.next)
+            stage_advance();
+        if (++wrp_spd > WARP_MAX)
+            wrp_spd = WARP_MAX;
+    } else {
+        wrp_spd -= WARP_FALL;
+        if (wrp_spd < 0)
+            wrp_spd = 0;
+    }
+
+    shot_handle();
+    eshot_handle();
+    enemy_handle();
+    spark_handle();
+    gem_handle();
+    shot_enemy_hits();
+
+    if (boss_stage) {
+        boss_tick();
+        // One regular enemy at a time beside the boss.
+        e_left = enemy.empty() ? 1 : 0;
+    }
+
+    draw_field();  // with the respawn check in its place
+    if (boss_stage)
+        draw_boss();
+
+    if (run_is_over()) {
+        draw_game_over();
+        e_left = 2;  // enemies keep coming under the game-over screen
+        if (!saved)
+            record_run();
+        if (controls.next)
+            new_game();
+    }
+
+    draw_panels();
+    if (boss_stage)
+        draw_health_bar();
+    if (stage_is_clear()) {
+        draw_stage_clear();
+        if (e_left > STAGE_CLEAR_MARK) {
+            music_stop_all();
+            start_song(stage_clear);
+            e_left = STAGE_CLEAR_MARK;
+        }
+    }
+    draw_hud();
+    if (boss_stage)
+        draw_boss_banner();
+    if (r_stage > 11)
+        draw_credits();
+
+    present();
+    if (key[KEY_TAB])
+        screenshot();
+    wait_pass();
+    loop_num++;
+}
+
+void game_loop()
+{
+    while (!end_game)
+        game_pass();
+}

@@ -1,0 +1,109 @@
+// Every text and overlay the game draws over the play field.
+#include "zelto.h"
+
+#include <allegro.h>
+
+static int white() { return makecol(255, 255, 255); }
+static int red() { return makecol(255, 0, 0); }
+static int black() { return makecol(0, 0, 0); }
+
+// Half the ship's width: the side panels stop where the ship's sprite ends
+// at its outermost positions.
+static int half_ship() { return pship->w / 2; }
+
+// The title and the slide-in run without warp: always small crosses.
+static void clear_with_stars()
+{
+    clear_to_color(buffer, black());
+    for (const snow& s : star)
+        draw_star(buffer, s.x, s.y);
+}
+
+void draw_title()
+{
+    clear_with_stars();
+    textout_centre_ex(buffer, title, "Zelto Star!", 320, 180, white(), -1);
+    textout_centre_ex(buffer, text, "Press fire [Z] to begin.", 320, 245, white(), -1);
+}
+
+void draw_slide_in(int i)
+{
+    clear_with_stars();
+    rectfill(buffer, i - half_ship(), 0, 0, 480, black());
+    rectfill(buffer, 640, 0, 640 + half_ship() - i, 480, black());
+    textprintf_ex(buffer, text, i - 108, 60, white(), -1, "Score: %i", score);
+    // The entry life is taken on the first game pass; show what will remain.
+    textprintf_ex(buffer, text, i - 108, 80, white(), -1, "Lives: %i", lives - 1);
+}
+
+void draw_game_over()
+{
+    textout_centre_ex(buffer, title, "Game Over", 320, 200, red(), -1);
+    textout_centre_ex(buffer, text, "Press Esc to quit", 320, 250, red(), -1);
+    textout_centre_ex(buffer, text, "Press [X] to play again", 320, 268, red(), -1);
+    textout_centre_ex(buffer, text, "Highscores:", 320, 285, red(), -1);
+    for (int i = 0; i < 5; i++)
+        textprintf_centre_ex(buffer, text, 320, 305 + 20 * i, red(), -1, "%i", highscore[i]);
+}
+
+void draw_panels()
+{
+    rectfill(buffer, 128 - half_ship(), 0, 0, 480, black());
+    rectfill(buffer, 640, 0, 512 + half_ship(), 480, black());
+}
+
+void draw_health_bar()
+{
+    // Full length 384 at the boss's starting hit points: 70, or 105 for ANGEL.
+    int full = boss.type <= VORTEX ? 70 : 105;
+    int v = boss.body.hp * 384 / full;
+    rect(buffer, 128, 460, 128 + v, 475, red());
+    rect(buffer, 129, 461, 127 + v, 474, red());
+    rect(buffer, 130, 462, 126 + v, 473, red());
+}
+
+void draw_stage_clear()
+{
+    textout_centre_ex(buffer, title, "Stage Clear!", 320, 200, white(), -1);
+    textout_centre_ex(buffer, text, "Press [X] to continue", 320, 250, white(), -1);
+}
+
+void draw_hud()
+{
+    textprintf_ex(buffer, text, 20, 60, white(), -1, "Score: %i", score);
+    textprintf_ex(buffer, text, 20, 80, white(), -1, "Lives: %i", lives);
+}
+
+void draw_boss_banner()
+{
+    textout_ex(buffer, text, "- BOSS -", 531, 60, white(), -1);
+    switch (boss.type) {
+    case GLAIVE: textout_ex(buffer, text, "GLAIVE", 536, 80, white(), -1); break;
+    case VORTEX: textout_ex(buffer, text, "VORTEX", 536, 80, white(), -1); break;
+    case ANGEL: textout_ex(buffer, text, "ANGEL", 538, 80, white(), -1); break;
+    default: break;
+    }
+}
+
+void draw_credits()
+{
+    static const struct { int y; const char* line; } CREDITS[] = {
+        {60, "- CREDITS -"}, {80, "- Varosh -"}, {90, "Programming"}, {100, "Graphics"},
+        {110, "Design"}, {160, "- Tulq -"}, {170, "Co-Design"}, {200, "- Ferrilo -"},
+        {220, "Sound"}, {230, "(from Ashwicke)"}, {270, "Special thanks:"},
+        {280, "K9V forums"}, {330, "varosh"},
+    };
+    for (const auto& c : CREDITS)
+        textout_centre_ex(buffer, font, c.line, 576, c.y, white(), -1);
+}
+
+void present()
+{
+    if (screen)
+        blit(buffer, screen, 0, 0, 0, 0, 640, 480);
+}
+
+void screenshot()
+{
+    save_bitmap(save_path("zelto_screen.bmp").c_str(), buffer, NULL);
+}

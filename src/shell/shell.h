@@ -1,0 +1,113 @@
+// The game shell: start-up and shutdown, the three paced loops and the game
+// pass, stage progression, the high-score table and its file, and every
+// screen text. The game's states are not stored anywhere: they follow from
+// boss_stage, e_left, enemy, lives, last_hit and r_stage, tested in the pass.
+#pragma once
+
+#include <string>
+
+struct BITMAP;
+struct RLE_SPRITE;
+struct SAMPLE;
+struct FONT;
+struct song;
+
+// ---- Asset handles: set at start-up, released at shutdown ------------------
+
+extern BITMAP* buffer;       // 640 x 480 back buffer; every frame is drawn here
+extern BITMAP* pship;        // player ship; its width also places the side panels
+extern BITMAP* bullet;       // player shot
+extern RLE_SPRITE* beam;     // run-length copy of bullet
+extern BITMAP* ebullet;      // enemy shot
+extern RLE_SPRITE* ebeam;    // run-length copy of ebullet
+extern BITMAP* eship[5];     // enemy ships by pattern
+extern RLE_SPRITE* nship[5]; // run-length copies of eship
+extern BITMAP* xp;           // gem image
+extern RLE_SPRITE* gem;      // run-length copy of xp; what a gem is drawn with
+extern SAMPLE* boom;         // explosion
+extern SAMPLE* laser;        // shot
+extern SAMPLE* collect;      // gem picked up
+extern SAMPLE* enter;        // the ship enters: start, respawn, new stage
+extern FONT* title;          // large bitmap font
+extern FONT* text;           // small bitmap font
+extern song* combat;         // opening-wave song
+extern song* drama;          // boss-stage song
+extern song* stage_clear;    // stage-clear song
+
+extern int highscore[5];     // the five best scores, best first
+
+// ---- Files -------------------------------------------------------------------
+
+extern std::string data_dir;  // folder the assets are read from; "" is the working folder
+extern std::string save_dir;  // folder of the score file and screenshot; "" likewise
+
+std::string data_path(const char* name);
+std::string save_path(const char* name);
+
+// ---- Start-up and shutdown -----------------------------------------------------
+
+// Opens the window, sound, timer and input and loads everything. Returns 0,
+// or an exit status after printing one line that says what is missing.
+int startup();
+// The same world with no window, sound, timer or joystick, for tests, tools
+// and the benchmark: the clock is simulated and the random generator seeded.
+int startup_headless(unsigned seed);
+// Releases everything start-up made, in the fixed order; safe after a
+// start-up that failed part way.
+void shutdown();
+
+// ---- Clock and pacing --------------------------------------------------------
+
+const int PASS_TICKS = 19;  // a pass lasts at least 19 ms: at most 52.6 passes a second
+
+void update_time();         // the 1 ms timer callback
+void quit();                // the window's close button
+extern void (*pace_rest)(); // lets about 1 ms pass: rest(1) in the game, a simulated tick headless
+void wait_pass();           // waits until the pass has lasted PASS_TICKS
+
+// Plays a sound effect once, centred: volume 0..255, frequency 1000 = as recorded.
+void play_sound(SAMPLE* sample, int volume, int frequency);
+extern void (*sound_observer)(SAMPLE* sample, int volume, int frequency);  // tests listen here
+
+// ---- The three loops -----------------------------------------------------------
+
+bool title_continues();     // the title loop's test
+void title_pass();
+const int SLIDE_STEP = 7;   // the side panels slide in 7 pixels a pass...
+const int SLIDE_END = 126;  // ...from offset 0 to 126: 19 passes
+void slide_pass(int offset);
+void game_pass();
+
+void title_loop();
+void slide_in();
+void game_loop();
+
+void stage_advance();       // X on a cleared stage: the next boss stage
+void new_game();            // X after game over
+
+// ---- High scores -----------------------------------------------------------------
+
+const char* const SCORE_FILE = "zelto_score.dat";
+void add_highscore(int s);
+// Reads the table; entries that cannot be read are 0. False when the file
+// could not be opened.
+bool read_scores(const char* path);
+// Writes the table through a temporary file renamed over the old one, so a
+// failed write leaves the old file whole. False (with one line on stderr)
+// when it fails.
+bool write_scores(const char* path);
+void record_run();          // offers the run's score once and writes the file
+
+// ---- Screens ---------------------------------------------------------------------
+
+void draw_title();
+void draw_slide_in(int offset);
+void draw_game_over();
+void draw_panels();
+void draw_health_bar();
+void draw_stage_clear();
+void draw_hud();
+void draw_boss_banner();
+void draw_credits();
+void present();             // copies the buffer to the screen
+void screenshot();          // saves the buffer while Tab is held

@@ -1,0 +1,276 @@
+// Start-up and shutdown: straight-line sequences before and after the loops.
+#include "zelto.h"
+
+#include <allegro.h>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+BITMAP* buffer;
+BITMAP* pship;
+BITMAP* bullet;
+RLE_SPRITE* beam;
+BITMAP* ebullet;
+RLE_SPRITE* ebeam;
+BITMAP* eship[5];
+RLE_SPRITE* nship[5];
+BITMAP* xp;
+RLE_SPRITE* gem;
+SAMPLE* boom;
+SAMPLE* laser;
+SAMPLE* collect;
+SAMPLE* enter;
+FONT* title;
+FONT* text;
+song* combat;
+song* drama;
+song* stage_clear;
+
+std::string data_dir;
+std::string save_dir;
+
+static bool timer_running;
+
+static std::string in_dir(const std::string& dir, const char* name)
+{
+    return dir.empty() ? std::string(name) : dir + "/" + name;
+}
+
+std::string data_path(const char* name) { return in_dir(data_dir, name); }
+std::string save_path(const char* name) { return in_dir(save_dir, name); }
+
+// Enemy sprites by pattern; the files are not in numeric order.
+static const char* const ENEMY_FILES[5] = {
+    "e_ship3.bmp", "e_ship1.bmp", "e_ship2.bmp", "e_ship4.bmp", "e_ship5.bmp"};
+
+static bool missing(const char* name)
+{
+    fprintf(stderr, "zelto: cannot load %s (missing or damaged)\n", data_path(name).c_str());
+    return false;
+}
+
+static bool image(BITMAP*& out, const char* name)
+{
+    out = load_bmp(data_path(name).c_str(), NULL);
+    return out || missing(name);
+}
+
+static bool rle(RLE_SPRITE*& out, BITMAP* from)
+{
+    out = get_rle_sprite(from);
+    return out != NULL;
+}
+
+static bool sample(SAMPLE*& out, const char* name)
+{
+    out = load_wav(data_path(name).c_str());
+    return out || missing(name);
+}
+
+static bool bitmap_font(FONT*& out, const char* name)
+{
+    out = load_bitmap_font(data_path(name).c_str(), NULL, NULL);
+    return out || missing(name);
+}
+
+static bool tune(song*& out, const char* name)
+{
+    out = music_load(data_path(name).c_str());
+    return out || missing(name);
+}
+
+static bool boss_image(const char* name)
+{
+    BITMAP* b = load_bitmap(data_path(name).c_str(), NULL);
+    if (!b)
+        return missing(name);
+    destroy_bitmap(b);
+    return true;
+}
+
+// Every asset, in the game's load order; stops at the first that fails.
+static bool load_assets()
+{
+    if (!image(pship, "p_ship.bmp") || !image(bullet, "p_shot.bmp") || !rle(beam, bullet) ||
+        !image(ebullet, "e_shot.bmp") || !rle(ebeam, ebullet))
+        return false;
+    for (int i = 0; i < 5; i++)
+        if (!image(eship[i], ENEMY_FILES[i]))
+            return false;
+    for (int i = 0; i < 5; i++)
+        if (!rle(nship[i], eship[i]))
+            return false;
+    if (!image(xp, "exp.bmp") || !rle(gem, xp) ||
+        !sample(boom, "p_boom.wav") || !sample(laser, "p_laser.wav") ||
+        !sample(collect, "p_collect.wav") || !sample(enter, "p_enter.wav") ||
+        !bitmap_font(title, "zelto_lfont.pcx") || !bitmap_font(text, "zelto_sfont.pcx") ||
+        !tune(combat, "SHOPPING.XM") || !tune(drama, "EXP4A.XM") ||
+        !tune(stage_clear, "LOUNGE.XM"))
+        return false;
+    // Boss images are read when each boss stage begins, but checked here so
+    // that a run never dies at its first boss.
+    for (const auto& images : boss_images)
+        for (const char* name : images)
+            if (name && !boss_image(name))
+                return false;
+    return true;
+}
+
+// install_sound() lets the sound system print its probing errors; a machine
+// without a card should only hear from us, once.
+static void install_sound_quietly()
+{
+    fflush(stderr);
+    int kept = dup(2);
+    int null = open("/dev/null", O_WRONLY);
+    if (kept >= 0 && null >= 0)
+        dup2(null, 2);
+    if (null >= 0)
+        close(null);
+    if (install_sound(DIGI_AUTODETECT, MIDI_NONE, "") != 0)
+        install_sound(DIGI_NONE, MIDI_NONE, NULL);
+    fflush(stderr);
+    if (kept >= 0) {
+        dup2(kept, 2);
+        close(kept);
+    }
+    if (!digi_driver || digi_driver->id == DIGI_NONE)
+        fprintf(stderr, "zelto: no sound device found, playing silently\n");
+}
+
+// The steps both start-ups share once the library, the sound and the clock
+// are up: tables, buffer, assets, the player, the score table, the stars.
+static int load_world(bool on_screen)
+{
+    sin_cos_init();
+    buffer = create_bitmap(640, 480);
+    if (!buffer) {
+        fprintf(stderr, "zelto: out of memory for the back buffer\n");
+        return 1;
+    }
+    if (!load_assets()) {
+        shutdown();
+        return 1;
+    }
+    player.x = 320;
+    player.y = 240;
+
+    bool loaded = read_scores(save_path(SCORE_FILE).c_str());
+    if (on_screen) {
+        // Shown until the first title frame covers it.
+        textprintf_ex(screen, font, 15, 155, makecol(255, 255, 255), -1, "%s",
+                      loaded ? "zelto_score.dat loaded" : "no zelto_score.dat yet: scores start at 0");
+    }
+    loop_num = 0;
+    seed_stars();
+    return 0;
+}
+
+static void rest_one_ms()
+{
+    rest(1);
+}
+
+int startup()
+{
+    if (allegro_init() != 0) {
+        fprintf(stderr, "zelto: cannot start the game library: %s\n", allegro_error);
+        return 1;
+    }
+    install_keyboard();
+    install_timer();
+
+    set_color_depth(16);
+    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640, 480, 0, 0) != 0) {
+        fprintf(stderr, "zelto: cannot open a 640 x 480 window: %s\n", allegro_error);
+        return 1;
+    }
+    set_window_title("Zelto Star!");
+    install_sound_quietly();
+    set_close_button_callback(quit);
+    music_open();
+
+    install_int_ex(update_time, MSEC_TO_TIMER(1));
+    timer_running = true;
+    pace_rest = rest_one_ms;
+
+    srnd(unsigned(time(NULL)));
+    detect_joystick();
+    return load_world(true);
+}
+
+// Without a timer the clock is the wait itself: each simulated millisecond
+// advances logic_time, so a pass lasts exactly PASS_TICKS.
+static void simulated_ms()
+{
+    update_time();
+}
+
+int startup_headless(unsigned seed)
+{
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+        fprintf(stderr, "zelto: cannot start the game library: %s\n", allegro_error);
+        return 1;
+    }
+    set_color_depth(16);
+    // The 5-6-5 layout a real 16-bit window gives, so colours match the game's.
+    _rgb_r_shift_16 = 11;
+    _rgb_g_shift_16 = 5;
+    _rgb_b_shift_16 = 0;
+
+    reset_world();
+    for (int& h : highscore)
+        h = 0;
+    pace_rest = simulated_ms;
+    srnd(seed);
+    return load_world(false);
+}
+
+template <class T>
+static void release(T*& handle, void (*destroy)(T*))
+{
+    if (handle)
+        destroy(handle);
+    handle = NULL;
+}
+
+void shutdown()
+{
+    music_stop_all();
+    if (timer_running) {
+        remove_int(update_time);
+        timer_running = false;
+    }
+    clean_pool();
+    release(combat, music_free);
+    release(stage_clear, music_free);
+    release(drama, music_free);
+    release(title, destroy_font);
+    release(text, destroy_font);
+    release(buffer, destroy_bitmap);
+    release(bullet, destroy_bitmap);
+    release(ebullet, destroy_bitmap);
+    release(pship, destroy_bitmap);
+    release(xp, destroy_bitmap);
+    release(gem, destroy_rle_sprite);
+    release(beam, destroy_rle_sprite);
+    release(ebeam, destroy_rle_sprite);
+    for (int i = 0; i < 5; i++) {
+        release(eship[i], destroy_bitmap);
+        release(nship[i], destroy_rle_sprite);
+    }
+    release(laser, destroy_sample);
+    release(boom, destroy_sample);
+    release(collect, destroy_sample);
+    release(enter, destroy_sample);
+    star.clear();
+    enemy.clear();
+    shot.clear();
+    eshot.clear();
+    bonus.clear();
+    spark.clear();
+    boss.parts.clear();
+    music_close();
+}

@@ -1,0 +1,11 @@
+// Every global and function of the game, for the main program, the tests
+// and the tools.
+#pragma once
+
+#include "world/world.h"
+#include "shell/shell.h"
+#include "shell/music.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
+#include "render/render.h"
