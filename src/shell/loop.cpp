@@ -6,6 +6,8 @@
 #include <allegro.h>
 
 void (*pace_rest)() = nullptr;
+bool (*input_source)(pass_input&) = nullptr;
+void (*input_sink)(const pass_input&) = nullptr;
 void (*sound_observer)(SAMPLE*, int, int) = nullptr;
 
 void update_time()
@@ -43,6 +45,37 @@ void wait_pass()
     }
 }
 
+// ---- Input ---------------------------------------------------------------------
+// A pass reads Esc at its start and the controls later, in their fixed
+// places; a recording or a replay sees both as one pass's input.
+
+static pass_input this_pass;
+
+static void read_esc()
+{
+    if (input_source) {
+        if (!input_source(this_pass)) {
+            this_pass = pass_input();  // out of recorded input: stop here
+            this_pass.esc = true;
+        }
+    } else {
+        this_pass.esc = key[KEY_ESC];
+    }
+    if (this_pass.esc)
+        end_game = true;
+}
+
+static void read_controls()
+{
+    if (input_source)
+        controls = this_pass.flags;
+    else
+        controls.update();
+    this_pass.flags = controls;
+    if (input_sink)
+        input_sink(this_pass);
+}
+
 // ---- Title and slide-in ----------------------------------------------------
 
 const int TITLE_MIN_PASSES = 25;  // the title shows at least this long, even with fire held
@@ -55,9 +88,8 @@ bool title_continues()
 void title_pass()
 {
     start_time = logic_time;
-    if (key[KEY_ESC])
-        end_game = true;
-    controls.update();
+    read_esc();
+    read_controls();
     star_handle();
     draw_title();
     present();
@@ -159,11 +191,9 @@ static bool run_is_over()
 void game_pass()
 {
     start_time = logic_time;
-    if (key[KEY_ESC])
-        end_game = true;  // the pass still runs to its end
-
+    read_esc();  // a quit still lets the pass run to its end
     star_handle();
-    controls.update();
+    read_controls();
     if (hit_age() > RESPAWN_AGE)
         player_step();
 

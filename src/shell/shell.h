@@ -5,6 +5,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "world/world.h"
 
 struct BITMAP;
 struct RLE_SPRITE;
@@ -68,6 +71,39 @@ void wait_pass();           // waits until the pass has lasted PASS_TICKS
 // Plays a sound effect once, centred: volume 0..255, frequency 1000 = as recorded.
 void play_sound(SAMPLE* sample, int volume, int frequency);
 extern void (*sound_observer)(SAMPLE* sample, int volume, int frequency);  // tests listen here
+
+// ---- Input of a pass, and recorded runs -------------------------------------------
+
+// The input one pass reads: the six control flags and Esc.
+struct pass_input {
+    control flags;
+    bool esc;
+};
+// When set, title and game passes take their input from here instead of the
+// keyboard and joystick; false means the input has run out, which quits.
+extern bool (*input_source)(pass_input& in);
+// When set, every title and game pass hands it the input it read.
+extern void (*input_sink)(const pass_input& in);
+
+extern unsigned run_seed;  // the seed the random generator started from
+
+// A run on file: the seed, then one byte of input per title or game pass.
+struct recording {
+    unsigned seed;
+    std::vector<pass_input> passes;
+};
+// Starts writing the run to path (magic, version, seed, then a byte a pass).
+bool record_to(const char* path);
+void stop_recording();
+// Reads a recording; false with a one-line reason for a missing, damaged or
+// foreign file.
+bool load_recording(const char* path, recording& out, std::string& error);
+// Plays a recording from start-up to its last pass (headless); returns the
+// number of passes run.
+int replay(const recording& run);
+
+// A hash of the whole game state (world, boss, score table, random generator).
+unsigned long long state_hash();
 
 // ---- The three loops -----------------------------------------------------------
 

@@ -196,7 +196,8 @@ int startup()
     timer_running = true;
     pace_rest = rest_one_ms;
 
-    srnd(unsigned(time(NULL)));
+    run_seed = unsigned(time(NULL));
+    srnd(run_seed);
     detect_joystick();
     return load_world(true);
 }
@@ -224,6 +225,7 @@ int startup_headless(unsigned seed)
     for (int& h : highscore)
         h = 0;
     pace_rest = simulated_ms;
+    run_seed = seed;
     srnd(seed);
     return load_world(false);
 }
