@@ -43,15 +43,18 @@ extern int highscore[5];     // the five best scores, best first
 
 extern std::string data_dir;  // folder the assets are read from; "" is the working folder
 extern std::string save_dir;  // folder of the score file and screenshot; "" likewise
+extern int window_scale;      // the window is this many times 640 x 480
 
 std::string data_path(const char* name);
 std::string save_path(const char* name);
 
 // ---- Start-up and shutdown -----------------------------------------------------
 
-// Opens the window, sound, timer and input and loads everything. Returns 0,
-// or an exit status after printing one line that says what is missing.
-int startup();
+// Opens the window (scale times 640 x 480, or the largest smaller scale that
+// can be had), sound (none when muted), timer and input, and loads
+// everything. Returns 0, or an exit status after printing one line that says
+// what is missing.
+int startup(int scale = 1, bool mute = false);
 // The same world with no window, sound, timer or joystick, for tests, tools
 // and the benchmark: the clock is simulated and the random generator seeded.
 int startup_headless(unsigned seed);

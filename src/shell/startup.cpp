@@ -30,6 +30,7 @@ song* stage_clear;
 
 std::string data_dir;
 std::string save_dir;
+int window_scale = 1;
 
 static bool timer_running;
 
@@ -173,7 +174,22 @@ static void rest_one_ms()
     rest(1);
 }
 
-int startup()
+// The largest window of at most `scale` times 640 x 480 that can be had;
+// 0 when not even 640 x 480 can.
+static int open_window(int scale)
+{
+    for (int n = scale; n >= 1; n--) {
+        if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640 * n, 480 * n, 0, 0) == 0) {
+            if (n < scale)
+                fprintf(stderr, "zelto: a %d x %d window is not available, using %d x %d\n",
+                        640 * scale, 480 * scale, 640 * n, 480 * n);
+            return n;
+        }
+    }
+    return 0;
+}
+
+int startup(int scale, bool mute)
 {
     if (allegro_init() != 0) {
         fprintf(stderr, "zelto: cannot start the game library: %s\n", allegro_error);
@@ -183,12 +199,16 @@ int startup()
     install_timer();
 
     set_color_depth(16);
-    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640, 480, 0, 0) != 0) {
+    window_scale = open_window(scale);
+    if (window_scale == 0) {
         fprintf(stderr, "zelto: cannot open a 640 x 480 window: %s\n", allegro_error);
         return 1;
     }
     set_window_title("Zelto Star!");
-    install_sound_quietly();
+    if (mute)
+        install_sound(DIGI_NONE, MIDI_NONE, NULL);
+    else
+        install_sound_quietly();
     set_close_button_callback(quit);
     music_open();
 

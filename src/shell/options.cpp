@@ -1,0 +1,124 @@
+#include "shell/options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char* usage_text()
+{
+    return "Usage: zelto [OPTION]...\n"
+           "A vertical shoot-'em-up. Arrows steer, Z fires, X continues, P pauses,\n"
+           "Tab saves a screenshot, Esc quits.\n"
+           "\n"
+           "  --scale N        window N times 640 x 480 (N = 1 to 4)\n"
+           "  --mute           no music and no sound effects\n"
+           "  --record FILE    record the run (seed and input) into FILE\n"
+           "  --help           show this help and exit\n"
+           "  --version        show the version and exit\n";
+}
+
+static bool whole_number(const char* s, int& out)
+{
+    if (!*s)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = strtol(s, &end, 10);
+    if (*end || errno || v < -1000000 || v > 1000000)
+        return false;
+    out = int(v);
+    return true;
+}
+
+bool parse_options(int argc, char** argv, options& out, std::string& error)
+{
+    out = options();
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        std::string value;
+        bool has_value = false;
+        size_t eq = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            has_value = true;
+        }
+        bool takes_value = arg == "--scale" || arg == "--record";
+        if (takes_value && !has_value) {
+            if (i + 1 >= argc) {
+                error = "option " + arg + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        } else if (!takes_value && has_value) {
+            error = "option " + arg + " takes no value";
+            return false;
+        }
+
+        if (arg == "--scale") {
+            if (!whole_number(value.c_str(), out.scale) || out.scale < 1 || out.scale > MAX_SCALE) {
+                error = "--scale needs a whole number from 1 to 4, not '" + value + "'";
+                return false;
+            }
+        } else if (arg == "--record") {
+            if (value.empty()) {
+                error = "--record needs a file name";
+                return false;
+            }
+            out.record = value;
+        } else if (arg == "--mute") {
+            out.mute = true;
+        } else if (arg == "--help" || arg == "-h") {
+            out.help = true;
+        } else if (arg == "--version") {
+            out.version = true;
+        } else {
+            error = "unknown option '" + std::string(argv[i]) + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+static bool has_assets(const std::string& dir)
+{
+    std::string probe = (dir.empty() ? std::string(".") : dir) + "/p_ship.bmp";
+    return access(probe.c_str(), R_OK) == 0;
+}
+
+std::string find_data_dir(const std::string& program_path)
+{
+    if (has_assets(""))
+        return "";
+    // <prefix>/bin/zelto -> <prefix>/share/zelto
+    size_t slash = program_path.rfind('/');
+    std::string bin = slash == std::string::npos ? "." : program_path.substr(0, slash);
+    std::string installed = bin + "/../share/zelto";
+    if (has_assets(installed))
+        return installed;
+    return "";
+}
+
+std::string user_data_dir(const char* xdg_data_home, const char* home)
+{
+    if (xdg_data_home && xdg_data_home[0] == '/')
+        return std::string(xdg_data_home) + "/zelto";
+    if (home && home[0])
+        return std::string(home) + "/.local/share/zelto";
+    return "";
+}
+
+bool make_folder(const std::string& path)
+{
+    for (size_t i = 1; i <= path.size(); i++) {
+        if (i == path.size() || path[i] == '/') {
+            std::string part = path.substr(0, i);
+            if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
