@@ -1,0 +1,131 @@
+// The command line and the folders: every bad form is refused with a
+// message, and the game finds its data and the player's folder.
+#include "shell/options.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+static bool parse(std::vector<const char*> args, options& out, std::string& error)
+{
+    args.insert(args.begin(), "zelto");
+    return parse_options(int(args.size()), const_cast<char**>(args.data()), out, error);
+}
+
+TEST(Options, NoneMeansTheGameAsDesigned)
+{
+    options o;
+    std::string error;
+    ASSERT_TRUE(parse({}, o, error));
+    EXPECT_EQ(o.scale, 1);
+    EXPECT_FALSE(o.mute || o.help || o.version);
+    EXPECT_TRUE(o.record.empty());
+}
+
+TEST(Options, GoodFormsAreRead)
+{
+    options o;
+    std::string error;
+    ASSERT_TRUE(parse({"--scale", "3", "--mute", "--record=run.zrec"}, o, error)) << error;
+    EXPECT_EQ(o.scale, 3);
+    EXPECT_TRUE(o.mute);
+    EXPECT_EQ(o.record, "run.zrec");
+    ASSERT_TRUE(parse({"--scale=4", "--version", "--help"}, o, error));
+    EXPECT_EQ(o.scale, 4);
+    EXPECT_TRUE(o.help && o.version);
+}
+
+TEST(Options, BadFormsAreRefusedWithAReason)
+{
+    const std::vector<std::vector<const char*>> bad = {
+        {"--scale"},            // no value
+        {"--scale", "0"},       // out of range
+        {"--scale", "5"},
+        {"--scale", "-1"},
+        {"--scale", "2x"},      // not a whole number
+        {"--scale", ""},
+        {"--scale", "99999999999999999999"},
+        {"--scale=1.5"},
+        {"--mute=yes"},         // takes no value
+        {"--record"},           // no file
+        {"--record="},
+        {"--fullscreen"},       // unknown
+        {"-x"},
+        {"scale"},
+    };
+    for (const auto& args : bad) {
+        options o;
+        std::string error;
+        std::string shown;
+        for (const char* a : args)
+            shown += std::string(a) + " ";
+        EXPECT_FALSE(parse(args, o, error)) << shown;
+        EXPECT_FALSE(error.empty()) << shown;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    }
+}
+
+TEST(Folders, PlayersDataFolderFollowsXdgRules)
+{
+    EXPECT_EQ(user_data_dir("/data/me", "/home/me"), "/data/me/zelto");
+    EXPECT_EQ(user_data_dir("", "/home/me"), "/home/me/.local/share/zelto");
+    EXPECT_EQ(user_data_dir(nullptr, "/home/me"), "/home/me/.local/share/zelto");
+    // A relative XDG_DATA_HOME is invalid and ignored.
+    EXPECT_EQ(user_data_dir("relative/dir", "/home/me"), "/home/me/.local/share/zelto");
+    EXPECT_EQ(user_data_dir(nullptr, nullptr), "");
+    EXPECT_EQ(user_data_dir(nullptr, ""), "");
+    EXPECT_EQ(user_data_dir("/x", nullptr), "/x/zelto");
+}
+
+// Runs a check from inside a fresh folder, then returns.
+class InFolder : public ::testing::Test {
+protected:
+    std::string root, before;
+    void SetUp() override
+    {
+        char name[] = "/tmp/zelto_folders_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        root = name;
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        before = cwd;
+        ASSERT_EQ(chdir(root.c_str()), 0);
+    }
+    void TearDown() override
+    {
+        ASSERT_EQ(chdir(before.c_str()), 0);
+        std::string rm = "rm -rf '" + root + "'";
+        ASSERT_EQ(system(rm.c_str()), 0);
+    }
+    void touch(const std::string& path)
+    {
+        FILE* f = fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr) << path;
+        fclose(f);
+    }
+};
+
+TEST_F(InFolder, DataIsFoundHereOrBesideTheProgram)
+{
+    ASSERT_TRUE(make_folder(root + "/prefix/bin"));
+    ASSERT_TRUE(make_folder(root + "/prefix/share/zelto"));
+    // Nothing here and nothing installed: no data folder.
+    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), "");
+    touch(root + "/prefix/share/zelto/p_ship.bmp");
+    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), root + "/prefix/bin/../share/zelto");
+    // A folder holding the data wins: the game run from its source tree.
+    touch(root + "/p_ship.bmp");
+    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), "");
+}
+
+TEST_F(InFolder, FoldersAreCreatedWhenNeeded)
+{
+    EXPECT_TRUE(make_folder(root + "/a/b/c"));
+    EXPECT_TRUE(make_folder(root + "/a/b/c"));  // already there
+    touch(root + "/file");
+    EXPECT_FALSE(make_folder(root + "/file"));   // a file in the way
+    EXPECT_FALSE(make_folder(root + "/file/sub"));
+}
