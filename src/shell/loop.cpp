@@ -8,6 +8,13 @@
 void (*pace_rest)() = nullptr;
 bool (*input_source)(pass_input&) = nullptr;
 void (*input_sink)(const pass_input&) = nullptr;
+void (*after_pass)() = nullptr;
+
+static void pass_done()
+{
+    if (after_pass)
+        after_pass();
+}
 void (*sound_observer)(SAMPLE*, int, int) = nullptr;
 
 void update_time()
@@ -95,6 +102,7 @@ void title_pass()
     present();
     wait_pass();
     loop_num++;
+    pass_done();
 }
 
 void title_loop()
@@ -110,6 +118,7 @@ void slide_pass(int offset)
     draw_slide_in(offset);
     present();
     wait_pass();
+    pass_done();
 }
 
 void slide_in()
@@ -256,6 +265,7 @@ void game_pass()
         screenshot();
     wait_pass();
     loop_num++;
+    pass_done();
 }
 
 void game_loop()

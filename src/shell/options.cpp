@@ -15,6 +15,7 @@ const char* usage_text()
            "  --scale N        window N times 640 x 480 (N = 1 to 4)\n"
            "  --mute           no music and no sound effects\n"
            "  --record FILE    record the run (seed and input) into FILE\n"
+           "  --stats          print pacing and processor figures on exit\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n";
 }
@@ -70,6 +71,8 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             out.record = value;
         } else if (arg == "--mute") {
             out.mute = true;
+        } else if (arg == "--stats") {
+            out.stats = true;
         } else if (arg == "--help" || arg == "-h") {
             out.help = true;
         } else if (arg == "--version") {

@@ -10,6 +10,7 @@ struct options {
     bool mute = false;      // no music and no sound effects
     bool help = false;
     bool version = false;
+    bool stats = false;     // print pacing figures on exit
     std::string record;     // file to record the run into, or ""
 };
 

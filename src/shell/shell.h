@@ -90,6 +90,10 @@ extern void (*input_sink)(const pass_input& in);
 
 extern unsigned run_seed;  // the seed the random generator started from
 
+// When set, called at the end of every title, slide-in and game pass (for
+// statistics, checks and hashes; the game itself never sets it).
+extern void (*after_pass)();
+
 // A run on file: the seed, then one byte of input per title or game pass.
 struct recording {
     unsigned seed;
