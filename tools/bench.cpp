@@ -4,6 +4,7 @@
 // scenes set up through the game's own state and functions, and prints the
 // median and 99th-percentile cost, passes per second and peak memory.
 #include "zelto.h"
+#include "pilot.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -24,17 +25,6 @@ struct scene {
     std::function<void()> set_up;   // once, before the warm-up
     std::function<void()> refresh;  // before each pass, untimed
 };
-
-// A simple pilot: sweeps across the column and fires.
-static void weave_and_fire()
-{
-    static int heading = 1;
-    if (player.x >= COLUMN_RIGHT - 20) heading = -1;
-    if (player.x <= COLUMN_LEFT + 20) heading = 1;
-    key[KEY_Z] = -1;
-    key[KEY_RIGHT] = heading > 0 ? -1 : 0;
-    key[KEY_LEFT] = heading < 0 ? -1 : 0;
-}
 
 static void release_keys()
 {

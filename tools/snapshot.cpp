@@ -7,23 +7,12 @@
 //   glaive | vortex | angel | final
 //                that boss stage after PASSES passes of weaving and firing
 #include "zelto.h"
+#include "pilot.h"
 
 #include <allegro.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-// A simple pilot: sweeps across the column and fires.
-static void weave_and_fire()
-{
-    static int heading = 1;
-    if (player.x >= COLUMN_RIGHT - 20) heading = -1;
-    if (player.x <= COLUMN_LEFT + 20) heading = 1;
-    key[KEY_Z] = -1;
-    key[KEY_RIGHT] = heading > 0 ? -1 : 0;
-    key[KEY_LEFT] = heading < 0 ? -1 : 0;
-    key[KEY_DOWN] = player.y < 400 ? -1 : 0;
-}
 
 int main(int argc, char** argv)
 {
