@@ -22,16 +22,16 @@ pid=$!
 win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
 [ -n "$win" ] || fail "no window titled 'Zelto Star!'"
 sleep 0.5
-import -window root "$work/title.png" || fail "cannot capture the screen"
+/usr/bin/import -window root "$work/title.png" || fail "cannot capture the screen"
 # The title frame: stars and white lettering on black.
-lit=$(convert "$work/title.png" -crop 640x100+0+160 -threshold 50% -format '%[fx:mean]' info:)
+lit=$(/usr/bin/convert "$work/title.png" -crop 640x100+0+160 -threshold 50% -format '%[fx:mean]' info:)
 awk "BEGIN{exit !($lit > 0.01)}" || fail "the title text is not on screen ($lit)"
 
 press z 0.3
 sleep 1.0
 press Tab 0.1
 [ -f zelto_screen.bmp ] || fail "Tab in the game saved no screenshot"
-identify -format '%w x %h' zelto_screen.bmp | grep -q '640 x 480' || fail "screenshot is not 640 x 480"
+/usr/bin/identify -format '%w x %h' zelto_screen.bmp | grep -q '640 x 480' || fail "screenshot is not 640 x 480"
 
 start=$(date +%s.%N)
 xdotool keydown --window "$win" Escape 2>/dev/null

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int highscore[5];
@@ -24,68 +25,80 @@ void add_highscore(int s)
     highscore[i] = s;
 }
 
-// Reads one number in the syntax of scanf's %i (decimal, 0x hexadecimal,
-// leading-0 octal, optional sign, white space before it), but checked: a
-// value outside int, or no number at all, fails.
+// Reads one number in the syntax of scanf's %i (optional sign, decimal, 0x
+// hexadecimal, leading-0 octal, white space before it), but checked: a value
+// outside int counts as no number, where %i would be undefined. Stops at the
+// first character that cannot continue the number, as %i does.
 static bool read_number(FILE* f, int& out)
 {
-    const size_t LONGEST = 40;  // more characters than any int needs
     int c;
     do
         c = getc(f);
     while (c != EOF && isspace(c));
 
-    std::string token;
+    bool negative = false;
     if (c == '+' || c == '-') {
-        token += char(c);
+        negative = c == '-';
         c = getc(f);
     }
-    bool hex = false;
+    int base = 10;
+    bool digits = false;
     if (c == '0') {
-        token += char(c);
+        digits = true;  // the 0 alone is a number
+        base = 8;
         c = getc(f);
         if (c == 'x' || c == 'X') {
             int next = getc(f);
             if (next != EOF && isxdigit(next)) {
-                token += char(c);
-                hex = true;
+                base = 16;
                 c = next;
             } else {
-                // "0x" with no digit after it is the number 0.
-                if (next != EOF)
-                    ungetc(next, f);
-                ungetc(c, f);
-                c = '\n';
+                // "0x" without a hex digit: the 0 is the number, and the x
+                // (pushed back below) stops the next read, so what followed
+                // it can be dropped.
+                c = 'x';
             }
         }
     }
-    while (c != EOF && (hex ? isxdigit(c) : isdigit(c)) && token.size() <= LONGEST) {
-        token += char(c);
-        c = getc(f);
+
+    // Accumulate the magnitude and give up as soon as it leaves int's range
+    // for this sign, rather than reading a run of digits to its end.
+    const long long most = negative ? -(long long)INT_MIN : INT_MAX;
+    long long v = 0;
+    for (;; c = getc(f)) {
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c != EOF && isxdigit(c))
+            d = tolower(c) - 'a' + 10;
+        else
+            break;
+        if (d >= base)
+            break;
+        digits = true;
+        v = v * base + d;
+        if (v > most)
+            return false;
     }
     if (c != EOF)
         ungetc(c, f);
-
-    if (token.empty() || token == "+" || token == "-" || token.size() > LONGEST)
+    if (!digits)
         return false;
-    errno = 0;
-    char* end = nullptr;
-    long long v = strtoll(token.c_str(), &end, 0);
-    if (errno == ERANGE || v < INT_MIN || v > INT_MAX)
-        return false;
-    out = int(v);
+    out = int(negative ? -v : v);
     return true;
 }
 
 bool read_scores(const char* path)
 {
+    // Whatever happens below, the table holds what could be read and 0 for the rest.
+    for (int& h : highscore)
+        h = 0;
     FILE* f = fopen(path, "rb");
     if (!f)
         return false;
-    // Entries after the first that cannot be read stay 0.
     for (int i = 0; i < 5; i++)
         if (!read_number(f, highscore[i]))
-            break;
+            break;  // %i would fail at the same place for every later entry
     bool ok = !ferror(f);
     fclose(f);
     return ok;
@@ -99,6 +112,18 @@ bool write_scores(const char* path)
         fprintf(stderr, "zelto: cannot save the scores next to %s: %s\n", path, strerror(errno));
         return false;
     }
+    // mkstemp makes the file private; give it the mode the old file had, or
+    // what a plain fopen would have given a new one.
+    struct stat old;
+    mode_t mode;
+    if (stat(path, &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    fchmod(fd, mode);
     FILE* f = fdopen(fd, "wb");
     bool ok = f != nullptr;
     for (int i = 0; ok && i < 5; i++)

@@ -133,7 +133,7 @@ void new_game();            // X after game over
 const char* const SCORE_FILE = "zelto_score.dat";
 void add_highscore(int s);
 // Reads the table; entries that cannot be read are 0. False when the file
-// could not be opened.
+// could not be opened or read (missing, a folder, unreadable).
 bool read_scores(const char* path);
 // Writes the table through a temporary file renamed over the old one, so a
 // failed write leaves the old file whole. False (with one line on stderr)
