@@ -104,10 +104,22 @@ bool read_scores(const char* path)
     return ok;
 }
 
+bool (*score_write_fails)(int step) = nullptr;
+
+// Whether a step of the write is to fail (only ever in tests).
+static bool fails(int step)
+{
+    if (score_write_fails && score_write_fails(step)) {
+        errno = EIO;
+        return true;
+    }
+    return false;
+}
+
 bool write_scores(const char* path)
 {
     std::string temp = std::string(path) + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);
+    int fd = fails(SCORE_STEP_CREATE) ? -1 : mkstemp(&temp[0]);
     if (fd < 0) {
         fprintf(stderr, "zelto: cannot save the scores next to %s: %s\n", path, strerror(errno));
         return false;
@@ -124,16 +136,17 @@ bool write_scores(const char* path)
         mode = 0666 & ~mask;
     }
     fchmod(fd, mode);
-    FILE* f = fdopen(fd, "wb");
+    FILE* f = fails(SCORE_STEP_OPEN) ? nullptr : fdopen(fd, "wb");
     bool ok = f != nullptr;
     for (int i = 0; ok && i < 5; i++)
-        ok = fprintf(f, "%i\n", highscore[i]) > 0;
-    ok = ok && fflush(f) == 0 && fsync(fd) == 0;
+        ok = !fails(SCORE_STEP_LINE + i) && fprintf(f, "%i\n", highscore[i]) > 0;
+    ok = ok && !fails(SCORE_STEP_FLUSH) && fflush(f) == 0;
+    ok = ok && !fails(SCORE_STEP_SYNC) && fsync(fd) == 0;
     if (f)
-        ok = (fclose(f) == 0) && ok;
+        ok = (fclose(f) == 0) && ok && !fails(SCORE_STEP_CLOSE);
     else
         close(fd);
-    ok = ok && rename(temp.c_str(), path) == 0;
+    ok = ok && !fails(SCORE_STEP_RENAME) && rename(temp.c_str(), path) == 0;
     if (!ok) {
         fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, strerror(errno));
         unlink(temp.c_str());

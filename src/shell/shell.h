@@ -139,6 +139,12 @@ bool read_scores(const char* path);
 // failed write leaves the old file whole. False (with one line on stderr)
 // when it fails.
 bool write_scores(const char* path);
+// The steps of a score write, in order; the five lines are LINE .. LINE + 4.
+enum { SCORE_STEP_CREATE, SCORE_STEP_OPEN, SCORE_STEP_LINE, SCORE_STEP_FLUSH = SCORE_STEP_LINE + 5,
+       SCORE_STEP_SYNC, SCORE_STEP_CLOSE, SCORE_STEP_RENAME, SCORE_STEPS };
+// Test seam: when set, asked before each step of a score write; true makes
+// that step fail as a full disk or a killed game would.
+extern bool (*score_write_fails)(int step);
 void record_run();          // offers the run's score once and writes the file
 
 // ---- Screens ---------------------------------------------------------------------
