@@ -268,8 +268,44 @@ void game_pass()
     pass_done();
 }
 
+// ---- Pause -----------------------------------------------------------------------
+// Pausing sits around the game: a paused pass reads only P and Esc, keeps the
+// last frame on screen and lets no game time pass (loop_num, the world, the
+// music choice all stay as they were).
+
+bool paused = false;
+
+// P toggles on its press, not while it is held.
+static bool pause_key_pressed()
+{
+    static bool was_down = false;
+    bool down = key[KEY_P];
+    bool pressed = down && !was_down;
+    was_down = down;
+    return pressed;
+}
+
+void paused_pass()
+{
+    start_time = logic_time;
+    if (key[KEY_ESC])
+        end_game = true;
+    present_paused();
+    wait_pass();
+}
+
+void game_loop_pass()
+{
+    if (pause_key_pressed())
+        paused = !paused;
+    if (paused)
+        paused_pass();
+    else
+        game_pass();
+}
+
 void game_loop()
 {
     while (!end_game)
-        game_pass();
+        game_loop_pass();
 }

@@ -97,10 +97,34 @@ void draw_credits()
         textout_centre_ex(buffer, font, c.line, 576, c.y, white(), -1);
 }
 
+// Shows a frame in the window, enlarged by whole pixels when it is bigger
+// than 640 x 480.
+static void show(BITMAP* frame)
+{
+    if (!screen)
+        return;
+    if (window_scale == 1)
+        blit(frame, screen, 0, 0, 0, 0, 640, 480);
+    else
+        stretch_blit(frame, screen, 0, 0, 640, 480, 0, 0, 640 * window_scale, 480 * window_scale);
+}
+
 void present()
 {
-    if (screen)
-        blit(buffer, screen, 0, 0, 0, 0, 640, 480);
+    show(buffer);
+}
+
+void present_paused()
+{
+    // The last frame stays as it was (a screenshot still saves it); the word
+    // goes on a copy.
+    BITMAP* frame = create_bitmap(640, 480);
+    if (!frame)
+        return;
+    blit(buffer, frame, 0, 0, 0, 0, 640, 480);
+    textout_centre_ex(frame, title, "Paused", 320, 200, white(), -1);
+    show(frame);
+    destroy_bitmap(frame);
 }
 
 void screenshot()

@@ -120,6 +120,9 @@ const int SLIDE_STEP = 7;   // the side panels slide in 7 pixels a pass...
 const int SLIDE_END = 126;  // ...from offset 0 to 126: 19 passes
 void slide_pass(int offset);
 void game_pass();
+extern bool paused;         // P has paused the game loop
+void paused_pass();         // a pass of the paused game: nothing advances
+void game_loop_pass();      // one pass of the game loop: P toggles the pause, then a pass
 
 void title_loop();
 void slide_in();
@@ -159,4 +162,5 @@ void draw_hud();
 void draw_boss_banner();
 void draw_credits();
 void present();             // copies the buffer to the screen
+void present_paused();      // the last frame with "Paused" over it
 void screenshot();          // saves the buffer while Tab is held

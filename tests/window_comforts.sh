@@ -1,0 +1,72 @@
+#!/bin/sh
+# The comforts around the game, in a real window under Xvfb: --scale 2 gives
+# a 1280 x 960 window showing each frame doubled pixel for pixel, P freezes
+# the picture, and an installed copy started from another folder runs and
+# keeps its score file in the player's data folder.
+# Usage: window_comforts.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
+set -u
+game=$1
+data=$2
+build=$(dirname "$game")
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+press() { xdotool keydown --window "$win" "$1"; sleep "${2:-0.2}"; xdotool keyup --window "$win" "$1" 2>/dev/null; }
+same() { [ "$(/usr/bin/compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
+
+cp -r "$data" "$work/data"
+cd "$work/data"
+
+# --scale 2, then a pause.
+"$game" --scale 2 --mute 2>"$work/stderr" &
+pid=$!
+win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
+[ -n "$win" ] || fail "no window"
+size=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+[ "$size" = "1280x960" ] || fail "--scale 2 gave a $size window"
+press z 0.3
+sleep 2
+press p 0.2
+sleep 0.3
+/usr/bin/import -window "$win" "$work/a.png"
+sleep 1
+/usr/bin/import -window "$win" "$work/b.png"
+same "$work/a.png" "$work/b.png" || fail "the picture moved while paused"
+# Every 2 x 2 block is one pixel of the frame.
+/usr/bin/convert "$work/a.png" -sample 50% -sample 200% "$work/doubled.png"
+same "$work/a.png" "$work/doubled.png" || fail "the frame is not doubled pixel for pixel"
+lit=$(/usr/bin/convert "$work/a.png" -crop 1280x120+0+380 -threshold 50% -format '%[fx:mean]' info:)
+awk "BEGIN{exit !($lit > 0.005)}" || fail "no 'Paused' over the frame"
+press p 0.2
+sleep 0.5
+/usr/bin/import -window "$win" "$work/c.png"
+same "$work/a.png" "$work/c.png" && fail "the game did not resume"
+xdotool keydown --window "$win" Escape 2>/dev/null
+wait $pid || fail "the scaled game did not end cleanly"
+pid=
+
+# An installed copy, started from an empty folder.
+cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "cmake --install failed"
+[ -x "$work/prefix/bin/zelto" ] || fail "no bin/zelto installed"
+[ -f "$work/prefix/share/zelto/p_ship.bmp" ] || fail "no data in share/zelto"
+mkdir "$work/elsewhere"
+cd "$work/elsewhere"
+XDG_DATA_HOME="$work/xdg" "$work/prefix/bin/zelto" --mute 2>"$work/stderr" &
+pid=$!
+win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
+[ -n "$win" ] || fail "the installed game opened no window: $(cat "$work/stderr")"
+press z 0.3
+# Unsteered, the ship is hit three times within a minute: game over writes the scores.
+for i in $(seq 1 90); do
+    [ -f "$work/xdg/zelto/zelto_score.dat" ] && break
+    sleep 1
+done
+[ -f "$work/xdg/zelto/zelto_score.dat" ] || fail "no score file in the player's data folder"
+press Tab 0.1
+[ -f "$work/xdg/zelto/zelto_screen.bmp" ] || fail "the screenshot did not go to the player's data folder"
+[ -z "$(ls -A "$work/elsewhere")" ] || fail "the installed game wrote into the working folder"
+xdotool keydown --window "$win" Escape 2>/dev/null
+wait $pid || fail "the installed game did not end cleanly"
+pid=
+echo "window comforts test passed"
