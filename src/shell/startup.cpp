@@ -1,5 +1,6 @@
 // Start-up and shutdown: straight-line sequences before and after the loops.
 #include "zelto.h"
+#include "shell/checks.h"
 
 #include <allegro.h>
 #include <cerrno>
@@ -46,16 +47,30 @@ std::string save_path(const char* name) { return in_dir(save_dir, name); }
 static const char* const ENEMY_FILES[5] = {
     "e_ship3.bmp", "e_ship1.bmp", "e_ship2.bmp", "e_ship4.bmp", "e_ship5.bmp"};
 
-static bool missing(const char* name)
+// Every asset is checked before its loader sees it (see checks.h); the
+// message names the file and what is wrong with it.
+static bool checked(const char* name)
 {
-    fprintf(stderr, "zelto: cannot load %s (missing or damaged)\n", data_path(name).c_str());
+    std::string problem = check_asset(data_path(name));
+    if (problem.empty())
+        return true;
+    fprintf(stderr, "zelto: cannot load %s: %s\n", data_path(name).c_str(), problem.c_str());
+    return false;
+}
+
+// A file that passed its check but that the loader still refused.
+static bool refused(const char* name)
+{
+    fprintf(stderr, "zelto: cannot load %s: damaged\n", data_path(name).c_str());
     return false;
 }
 
 static bool image(BITMAP*& out, const char* name)
 {
+    if (!checked(name))
+        return false;
     out = load_bmp(data_path(name).c_str(), NULL);
-    return out || missing(name);
+    return out || refused(name);
 }
 
 static bool rle(RLE_SPRITE*& out, BITMAP* from)
@@ -66,27 +81,35 @@ static bool rle(RLE_SPRITE*& out, BITMAP* from)
 
 static bool sample(SAMPLE*& out, const char* name)
 {
+    if (!checked(name))
+        return false;
     out = load_wav(data_path(name).c_str());
-    return out || missing(name);
+    return out || refused(name);
 }
 
 static bool bitmap_font(FONT*& out, const char* name)
 {
+    if (!checked(name))
+        return false;
     out = load_bitmap_font(data_path(name).c_str(), NULL, NULL);
-    return out || missing(name);
+    return out || refused(name);
 }
 
 static bool tune(song*& out, const char* name)
 {
+    if (!checked(name))
+        return false;
     out = music_load(data_path(name).c_str());
-    return out || missing(name);
+    return out || refused(name);
 }
 
 static bool boss_image(const char* name)
 {
+    if (!checked(name))
+        return false;
     BITMAP* b = load_bitmap(data_path(name).c_str(), NULL);
     if (!b)
-        return missing(name);
+        return refused(name);
     destroy_bitmap(b);
     return true;
 }

@@ -1,0 +1,179 @@
+// Recorded runs play back exactly: the golden runs in tests/golden (made by
+// tools/make_golden) must reach the same figures and the same state hash
+// every 250 passes, and a failure names the stretch where the run went
+// another way. Damaged and foreign recordings are refused with a reason.
+#include "harness.h"
+#include "../tools/replay_figures.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using namespace std::string_literals;
+
+static void release_keys()
+{
+    for (int i = 0; i < KEY_MAX; i++)
+        key[i] = 0;
+}
+
+static std::string golden(const std::string& file)
+{
+    std::string here = __FILE__;
+    return here.substr(0, here.rfind('/')) + "/golden/" + file;
+}
+
+class Replay : public ::testing::Test {
+protected:
+    std::string folder;
+
+    void SetUp() override
+    {
+        char name[] = "/tmp/zelto_replay_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        folder = name;
+        data_dir = ZELTO_DATA_DIR;
+        release_keys();
+    }
+    void TearDown() override
+    {
+        std::string rm = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(rm.c_str()), 0);
+    }
+
+    // Plays the recording from a fresh start and an empty score table; the
+    // check runs on the world the replay left, before shutdown.
+    figures play(const recording& run, void (*check)() = nullptr)
+    {
+        unlink((folder + "/" + SCORE_FILE).c_str());
+        save_dir = folder;
+        figures f;
+        if (startup_headless(run.seed) != 0) {
+            ADD_FAILURE() << "start-up failed";
+            return f;
+        }
+        f = play_back(run, 250);
+        if (check)
+            check();
+        shutdown();
+        return f;
+    }
+
+    figures play(const std::string& file, void (*check)() = nullptr)
+    {
+        recording run;
+        std::string error;
+        EXPECT_TRUE(load_recording(golden(file).c_str(), run, error)) << error;
+        return play(run, check);
+    }
+
+    std::string write(const std::string& name, const std::string& bytes)
+    {
+        std::string path = folder + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+};
+
+static figures expected(const std::string& name)
+{
+    std::ifstream in(golden(name + ".expected"));
+    std::stringstream text;
+    text << in.rdbuf();
+    figures f;
+    EXPECT_TRUE(from_text(text.str(), f)) << "cannot read " << name << ".expected";
+    return f;
+}
+
+TEST_F(Replay, GoldenRunsPlayBackToTheirFiguresAndHashes)
+{
+    for (const char* name : {"glaive", "game_over", "long"}) {
+        figures want = expected(name);
+        figures got = play(std::string(name) + ".rec");
+        EXPECT_EQ(first_difference(want, got), "") << name;
+    }
+    // What each run is there to cover, so that remade golden runs still do.
+    figures glaive = expected("glaive");
+    EXPECT_GE(glaive.r_stage, 1);
+    EXPECT_TRUE(glaive.boss_stage);
+    EXPECT_GE(expected("long").passes, 20000);
+    // The game-over run: the table was written at the game over, and the
+    // game clock restarted (a new game) after the 25 title passes.
+    play("game_over.rec", [] {
+        EXPECT_TRUE(read_scores(save_path(SCORE_FILE).c_str()));
+        EXPECT_GT(highscore[0], 0);
+        EXPECT_LT(loop_num, expected("game_over").passes - 25 - 100);
+    });
+}
+
+TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
+{
+    // Record a session through the keyboard, as zelto --record does.
+    std::string path = folder + "/session.rec";
+    save_dir = folder;
+    ASSERT_EQ(startup_headless(4242), 0);
+    ASSERT_TRUE(record_to(path.c_str()));
+    after_pass = [] {
+        // Fire, weave, and quit after 900 game passes.
+        key[KEY_Z] = -1;
+        key[KEY_LEFT] = loop_num % 90 < 45 ? -1 : 0;
+        key[KEY_RIGHT] = loop_num % 90 >= 45 ? -1 : 0;
+        key[KEY_UP] = loop_num % 7 == 0 ? -1 : 0;
+        key[KEY_ESC] = loop_num >= 900 ? -1 : 0;
+    };
+    title_loop();
+    slide_in();
+    game_loop();
+    after_pass = nullptr;
+    stop_recording();
+    unsigned long long left = state_hash();
+    int score_left = score;
+    shutdown();
+    release_keys();
+
+    recording run;
+    std::string error;
+    ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
+    EXPECT_EQ(run.seed, 4242u);
+    figures first = play(run), second = play(run);
+    EXPECT_EQ(first.hash, left);
+    EXPECT_EQ(first.score, score_left);
+    EXPECT_GT(first.score, 0);
+    EXPECT_EQ(first_difference(first, second), "");
+}
+
+TEST_F(Replay, DamagedAndForeignRecordingsAreRefusedWithAReason)
+{
+    const std::string header = std::string("ZELTOREC") + '\1' + '\0' + "\x2a\0\0\0"s;
+    struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"foreign.rec", "\x89PNG\r\n\x1a\n and then some", "not a Zelto Star! recording"},
+        {"short.rec", "ZELT", "not a Zelto Star! recording"},
+        {"version.rec", std::string("ZELTOREC") + '\2' + '\0' + "\x2a\0\0\0\x10\x10"s,
+         "version 2 is not supported"},
+        {"cut.rec", std::string("ZELTOREC") + '\1' + '\0' + "\x2a", "cut short"},
+        {"bad_byte.rec", header + "\x10\x10\x10\x10\x10\x90\x10"s, "bad input byte at pass 5"},
+    };
+    for (const auto& c : cases) {
+        recording run;
+        std::string error;
+        std::string path = write(c.name, c.bytes);
+        EXPECT_FALSE(load_recording(path.c_str(), run, error)) << c.name;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
+        EXPECT_NE(error.find(path), std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << c.name << ": " << error;
+    }
+    recording run;
+    std::string error;
+    EXPECT_FALSE(load_recording((folder + "/none.rec").c_str(), run, error));
+    EXPECT_NE(error.find("none.rec"), std::string::npos) << error;
+
+    // A whole header and no passes is a valid, empty run.
+    ASSERT_TRUE(load_recording(write("empty.rec", header).c_str(), run, error)) << error;
+    EXPECT_EQ(run.seed, 42u);
+    EXPECT_TRUE(run.passes.empty());
+}
