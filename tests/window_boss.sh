@@ -4,18 +4,7 @@
 # screenshot shows "Stage Clear!"; then X brings in GLAIVE, and its frame must
 # show the boss, the banner and the red health bar.
 # Usage: window_boss.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
-set -u
-game=$1
-data=$2
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-im=/usr/bin/convert  # ImageMagick's, whatever else is on the path
-
-cp -r "$data" "$work/data"
-rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
-cd "$work/data"
+. "$(dirname "$0")/xvfb_common.sh"
 
 key() { xdotool "$1" --window "$win" "$2" 2>/dev/null; }
 now() { date +%s.%N; }
@@ -34,16 +23,13 @@ snap() {
     rm -f "$work/shot.bmp"
 }
 # Share of the pixels in a box (WxH+X+Y) of the last screenshot that are white or red.
-white() { $im "$work/shot.bmp" -crop "$1" +repage -fx 'r>0.9&&g>0.9&&b>0.9?1:0' -format '%[fx:mean]' info:; }
-red() { $im "$work/shot.bmp" -crop "$1" +repage -fx 'r>0.8&&g<0.2&&b<0.2?1:0' -format '%[fx:mean]' info:; }
+white() { $im/convert "$work/shot.bmp" -crop "$1" +repage -fx 'r>0.9&&g>0.9&&b>0.9?1:0' -format '%[fx:mean]' info:; }
+red() { $im/convert "$work/shot.bmp" -crop "$1" +repage -fx 'r>0.8&&g<0.2&&b<0.2?1:0' -format '%[fx:mean]' info:; }
 above() { awk "BEGIN{exit !($1 > $2)}"; }
 big_text=300x36+170+196  # "Stage Clear!" and "Game Over"
 small_text=140x12+250+250  # "Press [X] to continue"
 
-"$game" 2>"$work/stderr" &
-pid=$!
-win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
-[ -n "$win" ] || fail "no window titled 'Zelto Star!'"
+launch
 sleep 0.5
 
 # Sweeps of 0.8 s (about 42 passes, a little more than the column) keep the
@@ -92,7 +78,7 @@ banner=$(white 70x16+528+56)
 above "$banner" 0.05 || fail "no '- BOSS -' banner at (531, 60): $banner"
 bar=$(red 386x18+127+459)
 above "$bar" 0.2 || fail "no red health bar at y 460..475: $bar"
-head=$($im "$work/shot.bmp" -crop 60x60+290+55 +repage -fx 'r+g+b>0.3?1:0' -format '%[fx:mean]' info:)
+head=$($im/convert "$work/shot.bmp" -crop 60x60+290+55 +repage -fx 'r+g+b>0.3?1:0' -format '%[fx:mean]' info:)
 above "$head" 0.3 || fail "no GLAIVE head at (320, 85): $head"
 above "$(white $big_text)" 0.2 && fail "'Stage Clear!' still shows in the boss stage"
 
@@ -100,6 +86,5 @@ key keyup z
 key keydown Escape
 wait $pid
 status=$?
-pid=
 [ $status -eq 0 ] || fail "Esc ended the game with status $status"
 echo "window boss test passed"

@@ -4,25 +4,14 @@
 # the picture, and an installed copy started from another folder runs and
 # keeps its score file in the player's data folder.
 # Usage: window_comforts.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
-set -u
-game=$1
-data=$2
+. "$(dirname "$0")/xvfb_common.sh"
+
 build=$(dirname "$game")
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-press() { xdotool keydown --window "$win" "$1"; sleep "${2:-0.2}"; xdotool keyup --window "$win" "$1" 2>/dev/null; }
 same() { [ "$(/usr/bin/compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
 
-cp -r "$data" "$work/data"
-cd "$work/data"
 
 # --scale 2, then a pause.
-"$game" --scale 2 --mute 2>"$work/stderr" &
-pid=$!
-win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
-[ -n "$win" ] || fail "no window"
+launch --scale 2 --mute
 size=$(xwininfo -id "$win" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
 [ "$size" = "1280x960" ] || fail "--scale 2 gave a $size window"
 press z 0.3
@@ -44,7 +33,6 @@ sleep 0.5
 same "$work/a.png" "$work/c.png" && fail "the game did not resume"
 xdotool keydown --window "$win" Escape 2>/dev/null
 wait $pid || fail "the scaled game did not end cleanly"
-pid=
 
 # An installed copy, started from an empty folder.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "cmake --install failed"
@@ -68,5 +56,4 @@ press Tab 0.1
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "the installed game wrote into the working folder"
 xdotool keydown --window "$win" Escape 2>/dev/null
 wait $pid || fail "the installed game did not end cleanly"
-pid=
 echo "window comforts test passed"

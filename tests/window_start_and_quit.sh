@@ -3,24 +3,11 @@
 # the game, Tab saves the frame, Esc ends the game with status 0 at once;
 # a missing asset stops it before the title with a message.
 # Usage: window_test.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
-set -u
-game=$1
-data=$2
-work=$(mktemp -d)
-trap 'kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
-cp -r "$data" "$work/data"
-rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
-cd "$work/data"
+. "$(dirname "$0")/xvfb_common.sh"
 
 # A held key, long enough for a 19 ms pass to see it.
-press() { xdotool keydown --window "$win" "$1"; sleep "${2:-0.2}"; xdotool keyup --window "$win" "$1" 2>/dev/null; }
 
-"$game" 2>"$work/stderr" &
-pid=$!
-win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
-[ -n "$win" ] || fail "no window titled 'Zelto Star!'"
+launch
 sleep 0.5
 /usr/bin/import -window root "$work/title.png" || fail "cannot capture the screen"
 # The title frame: stars and white lettering on black.
@@ -38,7 +25,6 @@ xdotool keydown --window "$win" Escape 2>/dev/null
 wait $pid
 status=$?
 end=$(date +%s.%N)
-pid=
 [ $status -eq 0 ] || fail "Esc ended the game with status $status"
 awk "BEGIN{exit !($end - $start < 1.0)}" || fail "Esc took $(awk "BEGIN{print $end - $start}") s"
 

@@ -4,18 +4,7 @@
 # from Tab screenshots, as solid ship or ghost, retried a few times in case
 # an enemy downs the ship just then.
 # Usage: window_steering.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
-set -u
-game=$1
-data=$2
-work=$(mktemp -d)
-pid=
-trap 'kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-im=/usr/bin  # ImageMagick; another `convert` may come first on PATH
-
-cp -r "$data" "$work/data"
-rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
-cd "$work/data"
+. "$(dirname "$0")/xvfb_common.sh"
 
 # "x y r g b" per pixel of an image (with optional ImageMagick operators).
 pixels() { "$im/convert" "$@" -depth 8 txt:- | awk -F'[^0-9]+' '!/^#/ { print $1, $2, $3, $4, $5 }'; }
@@ -61,10 +50,7 @@ shots_above() {
         "$work/shot.txt" "$work/column.txt"
 }
 
-"$game" 2>"$work/stderr" &
-pid=$!
-win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
-[ -n "$win" ] || fail "no window titled 'Zelto Star!'"
+launch
 sleep 0.5
 
 # Z through the title and the slide-in, then kept held with Right: the ship
@@ -96,5 +82,4 @@ xdotool keyup --window "$win" z 2>/dev/null
 
 xdotool keydown --window "$win" Escape 2>/dev/null
 wait $pid
-pid=
 echo "window steering test passed"

@@ -3,18 +3,7 @@
 # held and a little steering, enemies come down the play column and move,
 # and over half a minute of shooting the score in the HUD goes up.
 # Usage: window_wave.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
-set -u
-game=$1
-data=$2
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-IM=/usr/bin
-
-cp -r "$data" "$work/data"
-rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
-cd "$work/data"
+. "$(dirname "$0")/xvfb_common.sh"
 
 down() { xdotool keydown --window "$win" "$1" 2>/dev/null; }
 up() { xdotool keyup --window "$win" "$1" 2>/dev/null; }
@@ -28,23 +17,20 @@ snap() {
     mv zelto_screen.bmp "$work/$1.bmp"
 }
 # A crop of a frame with the white stars blacked out.
-unstarred() { $IM/convert "$work/$1.bmp" -crop "$2" +repage -fuzz 3% -fill black -opaque white "$work/$1_$3.png"; }
+unstarred() { $im/convert "$work/$1.bmp" -crop "$2" +repage -fuzz 3% -fill black -opaque white "$work/$1_$3.png"; }
 # How many pixels differ between the same crop of two frames.
 differ() {
     unstarred "$1" "$3" c
     unstarred "$2" "$3" c
-    $IM/compare -metric AE "$work/$1_c.png" "$work/$2_c.png" null: 2>&1 | awk '{printf "%d", $1}'
+    $im/compare -metric AE "$work/$1_c.png" "$work/$2_c.png" null: 2>&1 | awk '{printf "%d", $1}'
 }
 # How many pixels of a crop are neither black nor star white.
 ink() {
     unstarred "$1" "$2" i
-    $IM/convert "$work/$1_i.png" -threshold 1% -format '%[fx:int(mean*w*h+0.5)]' info:
+    $im/convert "$work/$1_i.png" -threshold 1% -format '%[fx:int(mean*w*h+0.5)]' info:
 }
 
-"$game" 2>"$work/stderr" &
-pid=$!
-win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
-[ -n "$win" ] || fail "no window titled 'Zelto Star!'"
+launch
 sleep 0.5
 
 # Fire is held from the title on: the title, the slide-in, then the game.
@@ -81,14 +67,13 @@ kill -0 $pid 2>/dev/null || fail "the game ended by itself"
 
 # "Score: N" stands at (20, 60) on the left panel: its ink has changed.
 hud=88x16+20+60
-$IM/convert "$work/early.bmp" -crop $hud +repage "$work/hud_early.png"
-$IM/convert "$work/late.bmp" -crop $hud +repage "$work/hud_late.png"
-changed=$($IM/compare -metric AE "$work/hud_early.png" "$work/hud_late.png" null: 2>&1 | awk '{printf "%d", $1}')
+$im/convert "$work/early.bmp" -crop $hud +repage "$work/hud_early.png"
+$im/convert "$work/late.bmp" -crop $hud +repage "$work/hud_late.png"
+changed=$($im/compare -metric AE "$work/hud_early.png" "$work/hud_late.png" null: 2>&1 | awk '{printf "%d", $1}')
 [ "$changed" -gt 0 ] || fail "the score in the HUD did not change in 25 s of shooting"
 
 xdotool keydown --window "$win" Escape 2>/dev/null
 wait $pid
 status=$?
-pid=
 [ $status -eq 0 ] || fail "Esc ended the game with status $status"
 echo "window wave test passed"

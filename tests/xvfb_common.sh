@@ -1,0 +1,32 @@
+# Shared start of the window_*.sh scripts (sourced, with the script's own
+# arguments ZELTO_BINARY DATA_DIR): a fresh copy of the data folder as the
+# working folder, removed at the end, and helpers to start the game in its
+# window and press its keys.
+set -u
+game=$(realpath "$1")
+data=$(realpath "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+im=/usr/bin  # ImageMagick's tools, whatever other `convert` is on PATH
+work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cp -r "$data" "$work/data"
+rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
+cd "$work/data"
+
+# Starts the game with the given options and finds its window: $pid, $win.
+launch() {
+    "$game" "$@" 2>"$work/stderr" &
+    pid=$!
+    win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
+    [ -n "$win" ] || fail "no window titled 'Zelto Star!'"
+}
+
+# Holds a key (0.2 s unless given): long enough for a 19 ms pass to see it.
+press() {
+    xdotool keydown --window "$win" "$1"
+    sleep "${2:-0.2}"
+    xdotool keyup --window "$win" "$1" 2>/dev/null
+}
