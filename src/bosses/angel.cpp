@@ -105,9 +105,11 @@ void draw_angel()
         int m = loop_num % 64;
         int white = makecol(255, 255, 255);
         int x = boss.mode, y = boss.param;
+        // Angles are 256 to a turn; the inner pair is shifted one turn up so
+        // that no angle is negative (the fixed-point conversion shifts left).
         arc(buffer, x, y, itofix(4 * m), itofix(4 * m + 64), 28, white);
         arc(buffer, x, y, itofix(4 * m + 128), itofix(4 * m + 196), 28, white);
-        arc(buffer, x, y, itofix(-4 * m), itofix(64 - 4 * m), 21, white);
-        arc(buffer, x, y, itofix(128 - 4 * m), itofix(196 - 4 * m), 21, white);
+        arc(buffer, x, y, itofix(256 - 4 * m), itofix(320 - 4 * m), 21, white);
+        arc(buffer, x, y, itofix(384 - 4 * m), itofix(452 - 4 * m), 21, white);
     }
 }
