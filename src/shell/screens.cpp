@@ -2,6 +2,7 @@
 #include "zelto.h"
 
 #include <allegro.h>
+#include <cstdio>
 
 static int white() { return makecol(255, 255, 255); }
 static int red() { return makecol(255, 0, 0); }
@@ -129,5 +130,11 @@ void present_paused()
 
 void screenshot()
 {
-    save_bitmap(save_path("zelto_screen.bmp").c_str(), buffer, NULL);
+    // Written whole and then renamed, so that nobody ever reads half a frame.
+    std::string path = save_path("zelto_screen.bmp");
+    std::string temp = save_path("zelto_screen.tmp.bmp");  // the extension picks the format
+    if (save_bitmap(temp.c_str(), buffer, NULL) == 0)
+        rename(temp.c_str(), path.c_str());
+    else
+        remove(temp.c_str());
 }
