@@ -4,32 +4,9 @@
 # wave and the pause. (Stage clear, boss and game over are tried headless,
 # in test_quit_states.cpp: reaching them through a window takes minutes.)
 # Usage: window_quit_states.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
-set -u
-game=$1
-data=$2
-here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-pid=
-trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/stderr" ] && cat "$work/stderr"; exit 1; }
+. "$(dirname "$0")/xvfb_common.sh"
 
 cc -O2 -Wall -o "$work/close_window" "$here/close_window.c" -lX11 || fail "cannot build close_window"
-cp -r "$data" "$work/data"
-rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
-cd "$work/data"
-
-# --mute: probing for a sound card makes libasound keep its parsed settings
-# to the end, which a leak-checking build reports (and spends seconds on) at
-# exit. Without a card the game is silent either way.
-
-launch() {
-    "$game" --mute 2>"$work/stderr" &
-    pid=$!
-    win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
-    [ -n "$win" ] || fail "no window titled 'Zelto Star!'"
-}
-
-press() { xdotool keydown --window "$win" "$1"; sleep "$2"; xdotool keyup --window "$win" "$1" 2>/dev/null; }
 
 # Quits the running game by Esc (held until it has gone) or by the close
 # button, and checks how it ended.
@@ -59,25 +36,25 @@ quit_by() {
 
 for way in Esc close; do
     # The title: a quit is honoured once the title has run its 25 passes.
-    launch
+    launch --mute
     sleep 0.2
     quit_by $way title
 
     # The slide-in lasts 19 passes (0.36 s) from the pass that sees Z.
-    launch
+    launch --mute
     sleep 0.8
     xdotool keydown --window "$win" z
     sleep 0.1
     quit_by $way slide-in
     xdotool keyup z 2>/dev/null
 
-    launch
+    launch --mute
     sleep 0.8
     press z 0.2
     sleep 1.0
     quit_by $way wave
 
-    launch
+    launch --mute
     sleep 0.8
     press z 0.2
     sleep 0.5

@@ -10,7 +10,7 @@ im=/usr/bin  # ImageMagick's tools, whatever other `convert` is on PATH
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+fail() { echo "FAIL: $*"; [ -s "$work/stderr" ] && cat "$work/stderr"; exit 1; }
 
 cp -r "$data" "$work/data"
 rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
