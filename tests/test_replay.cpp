@@ -145,7 +145,7 @@ TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
 
 TEST_F(Replay, DamagedAndForeignRecordingsAreRefusedWithAReason)
 {
-    const std::string header = std::string("ZELTOREC") + '\1' + '\0' + "\x2a\0\0\0"s;
+    const std::string header = std::string("ZELTOREC") + '\2' + '\0' + "\x2a\0\0\0"s;
     struct {
         const char* name;
         std::string bytes;
@@ -153,9 +153,9 @@ TEST_F(Replay, DamagedAndForeignRecordingsAreRefusedWithAReason)
     } cases[] = {
         {"foreign.rec", "\x89PNG\r\n\x1a\n and then some", "not a Zelto Star! recording"},
         {"short.rec", "ZELT", "not a Zelto Star! recording"},
-        {"version.rec", std::string("ZELTOREC") + '\2' + '\0' + "\x2a\0\0\0\x10\x10"s,
-         "version 2 is not supported"},
-        {"cut.rec", std::string("ZELTOREC") + '\1' + '\0' + "\x2a", "cut short"},
+        {"version.rec", std::string("ZELTOREC") + '\3' + '\0' + "\x2a\0\0\0\x10\x10"s,
+         "version 3 is not supported"},
+        {"cut.rec", std::string("ZELTOREC") + '\2' + '\0' + "\x2a", "cut short"},
         {"bad_byte.rec", header + "\x10\x10\x10\x10\x10\x90\x10"s, "bad input byte at pass 5"},
     };
     for (const auto& c : cases) {

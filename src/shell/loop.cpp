@@ -5,7 +5,7 @@
 
 #include <allegro.h>
 
-void (*pace_rest)() = nullptr;
+void (*pace_rest)(int ms) = nullptr;
 bool (*input_source)(pass_input&) = nullptr;
 void (*input_sink)(const pass_input&) = nullptr;
 void (*after_pass)() = nullptr;
@@ -45,9 +45,11 @@ static unsigned pass_elapsed()
 
 void wait_pass()
 {
+    // Sleep out what is left of the pass and look again: the timer may lag
+    // a tick behind. Music is fed after every wake, so it never starves.
     music_refill();
-    while (pass_elapsed() < unsigned(PASS_TICKS)) {
-        pace_rest();
+    for (unsigned done; (done = pass_elapsed()) < unsigned(PASS_TICKS);) {
+        pace_rest(int(PASS_TICKS - done));
         music_refill();
     }
 }
@@ -83,6 +85,17 @@ static void read_controls()
         input_sink(this_pass);
 }
 
+// A slide-in pass reads no input, but a recording keeps a place for it, so
+// that a run quit during the slide-in plays back to the same pass.
+static void no_input()
+{
+    pass_input none = pass_input();
+    if (input_source && !input_source(none))
+        end_game = true;
+    if (input_sink)
+        input_sink(pass_input());
+}
+
 // ---- Title and slide-in ----------------------------------------------------
 
 const int TITLE_MIN_PASSES = 25;  // the title shows at least this long, even with fire held
@@ -114,6 +127,7 @@ void title_loop()
 void slide_pass(int offset)
 {
     start_time = logic_time;
+    no_input();
     star_handle();
     draw_slide_in(offset);
     present();

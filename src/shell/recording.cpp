@@ -8,7 +8,7 @@
 #include <cstring>
 
 static const char MAGIC[8] = {'Z', 'E', 'L', 'T', 'O', 'R', 'E', 'C'};
-const int RECORDING_VERSION = 1;
+const int RECORDING_VERSION = 2;  // 2: slide-in passes have their place too
 const size_t HEADER_SIZE = 8 + 2 + 4;  // magic, version, seed
 
 unsigned run_seed;
@@ -122,6 +122,10 @@ static bool recorded_pass(pass_input& in)
     if (next_pass >= playing->passes.size())
         return false;
     in = playing->passes[next_pass++];
+    // The player quit after the last recorded pass (by Esc or the close
+    // button): the game ends where the recording does.
+    if (next_pass == playing->passes.size())
+        end_game = true;
     return true;
 }
 

@@ -68,7 +68,7 @@ const int PASS_TICKS = 19;  // a pass lasts at least 19 ms: at most 52.6 passes 
 
 void update_time();         // the 1 ms timer callback
 void quit();                // the window's close button
-extern void (*pace_rest)(); // lets about 1 ms pass: rest(1) in the game, a simulated tick headless
+extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: rest() in the game, simulated headless
 void wait_pass();           // waits until the pass has lasted PASS_TICKS
 
 // Plays a sound effect once, centred: volume 0..255, frequency 1000 = as recorded.
@@ -94,7 +94,7 @@ extern unsigned run_seed;  // the seed the random generator started from
 // statistics, checks and hashes; the game itself never sets it).
 extern void (*after_pass)();
 
-// A run on file: the seed, then one byte of input per title or game pass.
+// A run on file: the seed, then one byte of input per title, slide-in or game pass.
 struct recording {
     unsigned seed;
     std::vector<pass_input> passes;

@@ -192,9 +192,9 @@ static int load_world(bool on_screen)
     return 0;
 }
 
-static void rest_one_ms()
+static void sleep_ms(int ms)
 {
-    rest(1);
+    rest(ms);
 }
 
 // The largest window of at most `scale` times 640 x 480 that can be had;
@@ -237,7 +237,7 @@ int startup(int scale, bool mute)
 
     install_int_ex(update_time, MSEC_TO_TIMER(1));
     timer_running = true;
-    pace_rest = rest_one_ms;
+    pace_rest = sleep_ms;
 
     run_seed = unsigned(time(NULL));
     srnd(run_seed);
@@ -247,9 +247,10 @@ int startup(int scale, bool mute)
 
 // Without a timer the clock is the wait itself: each simulated millisecond
 // advances logic_time, so a pass lasts exactly PASS_TICKS.
-static void simulated_ms()
+static void simulated_ms(int ms)
 {
-    update_time();
+    for (int i = 0; i < ms; i++)
+        update_time();
 }
 
 int startup_headless(unsigned seed)
@@ -265,6 +266,7 @@ int startup_headless(unsigned seed)
     _rgb_b_shift_16 = 0;
 
     reset_world();
+    paused = false;
     for (int& h : highscore)
         h = 0;
     pace_rest = simulated_ms;
