@@ -107,40 +107,57 @@ TEST_F(Replay, GoldenRunsPlayBackToTheirFiguresAndHashes)
     });
 }
 
+// How a recorded session ends: Esc in the game, or the close button in the
+// game or during the slide-in (the close button is no recorded input).
+static int quit_way;
+
 TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
 {
-    // Record a session through the keyboard, as zelto --record does.
-    std::string path = folder + "/session.rec";
-    save_dir = folder;
-    ASSERT_EQ(startup_headless(4242), 0);
-    ASSERT_TRUE(record_to(path.c_str()));
-    after_pass = [] {
-        // Fire, weave, and quit after 900 game passes.
-        key[KEY_Z] = -1;
-        key[KEY_LEFT] = loop_num % 90 < 45 ? -1 : 0;
-        key[KEY_RIGHT] = loop_num % 90 >= 45 ? -1 : 0;
-        key[KEY_UP] = loop_num % 7 == 0 ? -1 : 0;
-        key[KEY_ESC] = loop_num >= 900 ? -1 : 0;
-    };
-    title_loop();
-    slide_in();
-    game_loop();
-    after_pass = nullptr;
-    stop_recording();
-    unsigned long long left = state_hash();
-    int score_left = score;
-    shutdown();
-    release_keys();
+    for (quit_way = 0; quit_way < 3; quit_way++) {
+        SCOPED_TRACE(quit_way);
+        // Record a session through the keyboard, as zelto --record does.
+        std::string path = folder + "/session.rec";
+        save_dir = folder;
+        remove(save_path(SCORE_FILE).c_str());  // replays start from an empty table
+        ASSERT_EQ(startup_headless(4242), 0);
+        ASSERT_TRUE(record_to(path.c_str()));
+        static int slide_passes;
+        slide_passes = 0;
+        after_pass = [] {
+            // Fire, weave, and quit after 900 game passes.
+            key[KEY_Z] = -1;
+            key[KEY_LEFT] = loop_num % 90 < 45 ? -1 : 0;
+            key[KEY_RIGHT] = loop_num % 90 >= 45 ? -1 : 0;
+            key[KEY_UP] = loop_num % 7 == 0 ? -1 : 0;
+            if (quit_way == 0)
+                key[KEY_ESC] = loop_num >= 900 ? -1 : 0;
+            else if (quit_way == 1 && loop_num == 900)
+                quit();
+            else if (quit_way == 2 && loop_num == 0 && ++slide_passes == 7)
+                quit();
+        };
+        title_loop();
+        slide_in();
+        game_loop();
+        after_pass = nullptr;
+        stop_recording();
+        unsigned long long left = state_hash();
+        int score_left = score;
+        shutdown();
+        release_keys();
 
-    recording run;
-    std::string error;
-    ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
-    EXPECT_EQ(run.seed, 4242u);
-    figures first = play(run), second = play(run);
-    EXPECT_EQ(first.hash, left);
-    EXPECT_EQ(first.score, score_left);
-    EXPECT_GT(first.score, 0);
-    EXPECT_EQ(first_difference(first, second), "");
+        recording run;
+        std::string error;
+        ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
+        EXPECT_EQ(run.seed, 4242u);
+        figures first = play(run), second = play(run);
+        EXPECT_EQ(first.hash, left);
+        EXPECT_EQ(first.score, score_left);
+        if (quit_way < 2) {
+            EXPECT_GT(first.score, 0);
+        }
+        EXPECT_EQ(first_difference(first, second), "");
+    }
 }
 
 TEST_F(Replay, DamagedAndForeignRecordingsAreRefusedWithAReason)
