@@ -4,7 +4,7 @@ set -e
 cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake pkg-config liballegro4-dev libxmp-dev libgtest-dev \
-xvfb xdotool x11-utils libx11-dev imagemagick sox"
+xvfb xauth xdotool x11-utils libx11-dev imagemagick sox"
 
 missing=""
 for p in $PACKAGES; do
