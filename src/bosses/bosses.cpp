@@ -4,11 +4,9 @@
 #include <allegro.h>
 #include <cstdlib>
 
-const int SPENT_SHOT_Y = -10;  // where a shot that hit goes, for shot_handle to remove
-
 void boss_contact(const ship& s, int hx, int hy)
 {
-    if (abs(player.x - s.x) <= hx && abs(player.y - s.y) <= hy && player_hurtable())
+    if (hazard_reaches_player(s.x, s.y, hx, hy))
         hurt_player();
 }
 

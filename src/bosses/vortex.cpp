@@ -69,7 +69,7 @@ static void shots_on_nodes()
             ship& node = boss.parts[j];
             if (abs(s.x - node.x) <= 14 && abs(s.y - node.y) <= 14) {
                 node.hp -= 1;
-                s.y = -10;
+                s.y = SPENT_SHOT_Y;
                 explode(15, 3, node);
             }
             if (node.hp <= 0) {

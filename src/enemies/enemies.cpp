@@ -2,8 +2,6 @@
 // moved by their patterns, ramming the player, leaving or destroyed.
 #include "zelto.h"
 
-#include <cstdlib>
-
 const int RAM_X = 14, RAM_Y = 19;  // an enemy body hurts within 14 across, 19 down
 const int RAMMED_Y = 960;          // where a ramming enemy goes, to be removed
 
@@ -27,7 +25,7 @@ static bool enemy_step(ship& e)
     e.y += e.dy;
     e.x += e.dx;
 
-    if (abs(player.x - e.x) <= RAM_X && abs(player.y - e.y) <= RAM_Y && player_hurtable()) {
+    if (hazard_reaches_player(e.x, e.y, RAM_X, RAM_Y)) {
         e.y = RAMMED_Y;
         hurt_player();
     }

@@ -2,8 +2,6 @@
 // on both axes and are removed below the field.
 #include "zelto.h"
 
-#include <cstdlib>
-
 const int ESHOT_SPEED = 12;
 const int ESHOT_REACH = 19;
 const int HIT_SHOT_Y = 490;  // where a shot that hit goes, to be removed
@@ -20,8 +18,7 @@ void eshot_handle()
         projectile& s = eshot[i];
         s.y += s.dy;
         s.x += s.dx;
-        if (abs(s.x - player.x) <= ESHOT_REACH && abs(s.y - player.y) <= ESHOT_REACH &&
-            player_hurtable()) {
+        if (hazard_reaches_player(s.x, s.y, ESHOT_REACH, ESHOT_REACH)) {
             s.y = HIT_SHOT_Y;
             hurt_player();
         }

@@ -9,7 +9,6 @@ const int TOP = 0, BOTTOM = 480;        // the ship's y range; x keeps to the pl
 const int FIRE_PERIOD = 4;              // a shot leaves on passes that are multiples of 4
 const int SHOT_SPEED = -18;             // pixels per pass, upward
 const int SHOT_REACH = 19;              // a shot hits an enemy within 19 on both axes
-const int SPENT_SHOT_Y = -10;           // where a shot that hit goes, for shot_handle to remove
 
 int hit_age()
 {
@@ -19,6 +18,11 @@ int hit_age()
 bool player_hurtable()
 {
     return hit_age() > GHOST_AGE;
+}
+
+bool hazard_reaches_player(int x, int y, int hx, int hy)
+{
+    return abs(player.x - x) <= hx && abs(player.y - y) <= hy && player_hurtable();
 }
 
 void hurt_player()

@@ -10,7 +10,12 @@ const int RESPAWN_AGE = 60;  // d at which a downed ship comes back
 const int GHOST_AGE = 160;   // last d at which the ship cannot be hurt
 
 int hit_age();               // d = loop_num - last_hit
+const int SPENT_SHOT_Y = -10;  // where a player shot that hit goes, for shot_handle to remove
+
 bool player_hurtable();      // d > GHOST_AGE: hazards may hurt now
+// A hazard at (x, y) reaches the player: within hx across and hy down, inclusive,
+// while the player may be hurt.
+bool hazard_reaches_player(int x, int y, int hx, int hy);
 // Hurts the player: 180 sparks, the explosion, last_hit = loop_num. Callers
 // test player_hurtable() first; no hazard touches lives.
 void hurt_player();
