@@ -5,6 +5,7 @@
 #include "world/world.h"
 #include "shell/shell.h"
 #include "shell/music.h"
+#include "shell/display.h"
 #include "player/player.h"
 #include "enemies/enemies.h"
 #include "bosses/bosses.h"

@@ -275,7 +275,7 @@ void game_pass()
         draw_credits();
 
     present();
-    if (key[KEY_TAB])
+    if (action_held(BIND_SCREENSHOT))
         screenshot();
     wait_pass();
     loop_num++;
@@ -293,7 +293,7 @@ bool paused = false;
 static bool pause_key_pressed()
 {
     static bool was_down = false;
-    bool down = key[KEY_P];
+    bool down = action_held(BIND_PAUSE);
     bool pressed = down && !was_down;
     was_down = down;
     return pressed;

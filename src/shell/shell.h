@@ -43,7 +43,6 @@ extern int highscore[5];     // the five best scores, best first
 
 extern std::string data_dir;  // folder the assets are read from; "" is the working folder
 extern std::string save_dir;  // folder of the score file and screenshot; "" likewise
-extern int window_scale;      // the window is this many times 640 x 480
 
 std::string data_path(const char* name);
 std::string save_path(const char* name);
@@ -161,6 +160,3 @@ void draw_stage_clear();
 void draw_hud();
 void draw_boss_banner();
 void draw_credits();
-void present();             // copies the buffer to the screen
-void present_paused();      // the last frame with "Paused" over it
-void screenshot();          // saves the buffer while Tab is held

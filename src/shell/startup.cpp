@@ -31,7 +31,6 @@ song* stage_clear;
 
 std::string data_dir;
 std::string save_dir;
-int window_scale = 1;
 
 static bool timer_running;
 
@@ -195,21 +194,6 @@ static int load_world(bool on_screen)
 static void sleep_ms(int ms)
 {
     rest(ms);
-}
-
-// The largest window of at most `scale` times 640 x 480 that can be had;
-// 0 when not even 640 x 480 can.
-static int open_window(int scale)
-{
-    for (int n = scale; n >= 1; n--) {
-        if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640 * n, 480 * n, 0, 0) == 0) {
-            if (n < scale)
-                fprintf(stderr, "zelto: a %d x %d window is not available, using %d x %d\n",
-                        640 * scale, 480 * scale, 640 * n, 480 * n);
-            return n;
-        }
-    }
-    return 0;
 }
 
 int startup(int scale, bool mute)

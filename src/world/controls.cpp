@@ -2,6 +2,31 @@
 
 #include <allegro.h>
 
+static const int DEFAULT_BINDINGS[KEY_ACTIONS][KEYS_PER_ACTION] = {
+    {KEY_UP}, {KEY_DOWN}, {KEY_LEFT}, {KEY_RIGHT}, {KEY_Z}, {KEY_X},
+    {KEY_P}, {KEY_TAB}, {KEY_F11}, {KEY_F},
+};
+
+int bindings[KEY_ACTIONS][KEYS_PER_ACTION];
+
+void default_bindings()
+{
+    for (int a = 0; a < KEY_ACTIONS; a++)
+        for (int k = 0; k < KEYS_PER_ACTION; k++)
+            bindings[a][k] = DEFAULT_BINDINGS[a][k];
+}
+
+// Set before main() runs, so the game's own keys hold from the start.
+static const bool defaults_set = (default_bindings(), true);
+
+bool action_held(int action)
+{
+    for (int code : bindings[action])
+        if (code > 0 && code < KEY_MAX && key[code])
+            return true;
+    return false;
+}
+
 void detect_joystick()
 {
     install_joystick(JOY_TYPE_AUTODETECT);
@@ -34,10 +59,10 @@ void control::update()
         }
     }
 
-    if (key[KEY_Z]) fire = true;
-    if (key[KEY_X]) next = true;
-    if (key[KEY_UP]) up = true;
-    if (key[KEY_RIGHT]) right = true;
-    if (key[KEY_DOWN]) down = true;
-    if (key[KEY_LEFT]) left = true;
+    if (action_held(BIND_FIRE)) fire = true;
+    if (action_held(BIND_NEXT)) next = true;
+    if (action_held(BIND_UP)) up = true;
+    if (action_held(BIND_RIGHT)) right = true;
+    if (action_held(BIND_DOWN)) down = true;
+    if (action_held(BIND_LEFT)) left = true;
 }

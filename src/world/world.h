@@ -98,6 +98,21 @@ void reset_world();
 
 // ---- Controls --------------------------------------------------------------
 
+// What a key does. The first six build the control flags; the shell reads
+// the others itself. Esc always quits and is bound to nothing here.
+enum key_action {
+    BIND_UP, BIND_DOWN, BIND_LEFT, BIND_RIGHT, BIND_FIRE, BIND_NEXT,
+    BIND_PAUSE, BIND_SCREENSHOT, BIND_FULLSCREEN, BIND_FAST,
+    KEY_ACTIONS
+};
+const int KEYS_PER_ACTION = 2;
+extern int bindings[KEY_ACTIONS][KEYS_PER_ACTION];  // scancodes by action; 0 = none
+
+// Puts back the game's own keys: arrows, Z, X, P, Tab, F11 and F.
+void default_bindings();
+// Whether any key bound to the action is down.
+bool action_held(int action);
+
 // Detects the joystick once at start-up: is_joy is set only for a joystick
 // with at least two buttons and one stick.
 void detect_joystick();

@@ -1,0 +1,163 @@
+#include "shell/files.h"
+
+#include <allegro.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static const char* kind_of(mode_t mode)
+{
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+int open_regular(const std::string& path, int flags, std::string& why, int mode)
+{
+    bool truncate = flags & O_TRUNC;
+    // O_NONBLOCK: opening a pipe with no writer, or a device, must not wait.
+    int fd = open(path.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
+    if (fd < 0) {
+        why = strerror(errno);
+        return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = fstat(fd, &st) != 0 ? strerror(errno) : kind_of(st.st_mode);
+        close(fd);
+        return -1;
+    }
+    // A regular file: ordinary blocking reads and writes from here on.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (truncate && ftruncate(fd, 0) != 0) {
+        why = strerror(errno);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
+                  size_t limit)
+{
+    out.clear();
+    int fd = open_regular(path, O_RDONLY, why);
+    if (fd < 0)
+        return false;
+    unsigned char block[8192];
+    for (;;) {
+        ssize_t got = read(fd, block, sizeof block);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            why = strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        if (out.size() + size_t(got) > limit) {
+            why = "too large";
+            close(fd);
+            return false;
+        }
+        out.insert(out.end(), block, block + got);
+    }
+    close(fd);
+    return true;
+}
+
+// ---- A packfile over memory ----------------------------------------------------
+
+namespace {
+
+struct memory_file {
+    const unsigned char* data;
+    long size;
+    long at;
+};
+
+int mem_fclose(void* f)
+{
+    delete static_cast<memory_file*>(f);
+    return 0;
+}
+
+int mem_getc(void* p)
+{
+    memory_file* f = static_cast<memory_file*>(p);
+    return f->at < f->size ? f->data[f->at++] : EOF;
+}
+
+int mem_ungetc(int c, void* p)
+{
+    memory_file* f = static_cast<memory_file*>(p);
+    if (f->at == 0 || c == EOF)
+        return EOF;
+    f->at--;
+    return c;
+}
+
+long mem_fread(void* out, long n, void* p)
+{
+    memory_file* f = static_cast<memory_file*>(p);
+    if (n <= 0)
+        return 0;
+    long got = n < f->size - f->at ? n : f->size - f->at;
+    memcpy(out, f->data + f->at, size_t(got));
+    f->at += got;
+    return got;
+}
+
+int mem_putc(int, void*) { return EOF; }
+long mem_fwrite(const void*, long, void*) { return 0; }
+
+int mem_fseek(void* p, int offset)
+{
+    memory_file* f = static_cast<memory_file*>(p);
+    if (offset < 0 || offset > f->size - f->at)
+        return -1;
+    f->at += offset;
+    return 0;
+}
+
+int mem_feof(void* p)
+{
+    memory_file* f = static_cast<memory_file*>(p);
+    return f->at >= f->size;
+}
+
+int mem_ferror(void*) { return 0; }
+
+const PACKFILE_VTABLE MEMORY_VTABLE = {
+    mem_fclose, mem_getc, mem_ungetc, mem_fread, mem_putc, mem_fwrite, mem_fseek, mem_feof, mem_ferror,
+};
+
+}  // namespace
+
+PACKFILE* memory_packfile(const std::vector<unsigned char>& bytes)
+{
+    memory_file* f = new memory_file{bytes.data(), long(bytes.size()), 0};
+    PACKFILE* pf = pack_fopen_vtable(&MEMORY_VTABLE, f);
+    if (!pf)
+        delete f;
+    return pf;
+}
+
+void guard_std_streams()
+{
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) != -1)
+            continue;
+        int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            // Lower descriptors are taken, so open() chose a higher one.
+            dup2(null, fd);
+            close(null);
+        }
+    }
+}

@@ -1,0 +1,29 @@
+// Opening files without trusting what lies at a path. Every file the game
+// reads or writes is opened so that the open cannot block (a named pipe, a
+// device), checked to be a regular file, and then used through that same
+// descriptor, so what was checked is what is read.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct PACKFILE;
+
+// Opens a regular file with open(2) flags (O_RDONLY, O_WRONLY | O_CREAT, ...).
+// Returns the descriptor, or -1 with a short reason in `why`: the system's
+// ("No such file or directory") or "a folder", "a named pipe", "a device"...
+// O_TRUNC is applied only once the file is known to be regular.
+int open_regular(const std::string& path, int flags, std::string& why, int mode = 0666);
+
+// Reads a whole regular file of at most `limit` bytes into `out`.
+bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
+                  size_t limit);
+
+// An Allegro read-only packfile over bytes in memory, for the library's
+// loaders; the bytes must outlive it. Close it with pack_fclose().
+PACKFILE* memory_packfile(const std::vector<unsigned char>& bytes);
+
+// Makes descriptors 0, 1 and 2 valid (on /dev/null where they are closed),
+// so that no file or connection the game opens later takes their place.
+void guard_std_streams();

@@ -1,0 +1,56 @@
+#include "shell/stats.h"
+#include "zelto.h"
+
+#include <chrono>
+#include <cstdio>
+#include <sys/resource.h>
+
+typedef std::chrono::steady_clock clock_type;
+
+static clock_type::time_point started, first_pass, game_started, last_pass;
+static double cpu_at_game_start;
+static bool in_game;
+static long game_passes;
+
+static double cpu_seconds()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void stats_start()
+{
+    started = clock_type::now();
+}
+
+void stats_game_began()
+{
+    in_game = true;
+}
+
+void stats_count_pass()
+{
+    clock_type::time_point now = clock_type::now();
+    if (first_pass == clock_type::time_point())
+        first_pass = now;
+    if (in_game) {
+        if (game_passes++ == 0) {
+            game_started = now;
+            cpu_at_game_start = cpu_seconds();
+        }
+        last_pass = now;
+    }
+}
+
+void stats_report()
+{
+    using ms = std::chrono::duration<double, std::milli>;
+    fprintf(stderr, "zelto: first title pass done %.0f ms after start (its frame shown up to %d ms before)\n",
+            ms(first_pass - started).count(), PASS_TICKS);
+    if (game_passes < 2)
+        return;
+    double wall = ms(last_pass - game_started).count();
+    fprintf(stderr, "zelto: %ld game passes, %.2f ms a pass on average, %.1f%% of one processor\n",
+            game_passes, wall / (game_passes - 1), 100 * (cpu_seconds() - cpu_at_game_start) / (wall / 1000));
+}

@@ -1,0 +1,8 @@
+// --stats: how long start-up took, how long a game pass really lasts and how
+// much of a processor the game uses while playing, printed on exit.
+#pragma once
+
+void stats_start();       // the program has started: the clock for start-up
+void stats_count_pass();  // an after_pass hook: counts and times the passes
+void stats_game_began();  // from here on passes are game passes
+void stats_report();      // prints the figures on stderr
