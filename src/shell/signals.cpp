@@ -1,0 +1,51 @@
+#include "shell/signals.h"
+#include "zelto.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+volatile sig_atomic_t quit_signal = 0;
+
+static const int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Only async-signal-safe work here: two flags, or _exit.
+static void on_quit_signal(int n)
+{
+    if (quit_signal)
+        _exit(128 + n);  // asked twice: the player means it
+    quit_signal = n;
+    end_game = true;
+}
+
+void catch_quit_signals()
+{
+    struct sigaction sa = {};
+    sa.sa_handler = on_quit_signal;
+    sigemptyset(&sa.sa_mask);
+    for (int n : QUIT_SIGNALS)
+        sigaddset(&sa.sa_mask, n);  // one handler at a time
+    sa.sa_flags = SA_RESTART;
+    for (int n : QUIT_SIGNALS)
+        sigaction(n, &sa, nullptr);
+    // A file size limit should make a write fail, not end the game.
+    signal(SIGXFSZ, SIG_IGN);
+}
+
+static void mask_quit_signals(int how)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int n : QUIT_SIGNALS)
+        sigaddset(&set, n);
+    pthread_sigmask(how, &set, nullptr);
+}
+
+void hold_quit_signals()
+{
+    mask_quit_signals(SIG_BLOCK);
+}
+
+void release_quit_signals()
+{
+    mask_quit_signals(SIG_UNBLOCK);
+}
