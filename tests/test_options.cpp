@@ -108,17 +108,17 @@ protected:
     }
 };
 
-TEST_F(InFolder, DataIsFoundHereOrBesideTheProgram)
+TEST_F(InFolder, AnInstalledGameFindsItsDataBesideItselfWhateverLiesHere)
 {
     ASSERT_TRUE(make_folder(root + "/prefix/bin"));
     ASSERT_TRUE(make_folder(root + "/prefix/share/zelto"));
-    // Nothing here and nothing installed: no data folder.
+    // Not installed (a build tree): the working folder, whether or not it holds the data.
     EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), "");
-    touch(root + "/prefix/share/zelto/p_ship.bmp");
-    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), root + "/prefix/bin/../share/zelto");
-    // A folder holding the data wins: the game run from its source tree.
     touch(root + "/p_ship.bmp");
     EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), "");
+    // Installed: its share folder, even with a stray asset in the working folder.
+    touch(root + "/prefix/share/zelto/p_ship.bmp");
+    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), root + "/prefix/bin/../share/zelto");
 }
 
 TEST_F(InFolder, FoldersAreCreatedWhenNeeded)

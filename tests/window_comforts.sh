@@ -4,6 +4,7 @@
 # the picture, and an installed copy started from another folder runs and
 # keeps its score file in the player's data folder.
 # Usage: window_comforts.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
+# screen: 1600x1200x24
 . "$(dirname "$0")/xvfb_common.sh"
 
 build=$(dirname "$game")

@@ -7,9 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static const char* kind_of(mode_t mode)
+const char* kind_of_file(unsigned mode)
 {
     if (S_ISDIR(mode)) return "a folder";
+    if (S_ISLNK(mode)) return "a symbolic link";
     if (S_ISFIFO(mode)) return "a named pipe";
     if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
     if (S_ISSOCK(mode)) return "a socket";
@@ -27,7 +28,7 @@ int open_regular(const std::string& path, int flags, std::string& why, int mode)
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        why = fstat(fd, &st) != 0 ? strerror(errno) : kind_of(st.st_mode);
+        why = fstat(fd, &st) != 0 ? strerror(errno) : kind_of_file(st.st_mode);
         close(fd);
         return -1;
     }
@@ -39,6 +40,28 @@ int open_regular(const std::string& path, int flags, std::string& why, int mode)
         return -1;
     }
     return fd;
+}
+
+unsigned new_file_mode()
+{
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool write_all(int fd, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= size_t(n);
+    }
+    return true;
 }
 
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
@@ -137,7 +160,42 @@ const PACKFILE_VTABLE MEMORY_VTABLE = {
     mem_fclose, mem_getc, mem_ungetc, mem_fread, mem_putc, mem_fwrite, mem_fseek, mem_feof, mem_ferror,
 };
 
+// Writing into a growing vector: the BMP writer puts out a byte at a time,
+// which would cost a system call each straight to a file.
+int out_fclose(void*) { return 0; }
+int out_getc(void*) { return EOF; }
+int out_ungetc(int, void*) { return EOF; }
+long out_fread(void*, long, void*) { return 0; }
+
+typedef std::vector<unsigned char> byte_vector;
+
+int out_putc(int c, void* p)
+{
+    static_cast<byte_vector*>(p)->push_back((unsigned char)c);
+    return c;
+}
+
+long out_fwrite(const void* data, long n, void* p)
+{
+    const unsigned char* b = static_cast<const unsigned char*>(data);
+    byte_vector* out = static_cast<byte_vector*>(p);
+    out->insert(out->end(), b, b + n);
+    return n;
+}
+
+int out_fseek(void*, int) { return -1; }
+int out_feof(void*) { return 0; }
+
+const PACKFILE_VTABLE OUT_VTABLE = {
+    out_fclose, out_getc, out_ungetc, out_fread, out_putc, out_fwrite, out_fseek, out_feof, mem_ferror,
+};
+
 }  // namespace
+
+PACKFILE* memory_out_packfile(std::vector<unsigned char>& bytes)
+{
+    return pack_fopen_vtable(&OUT_VTABLE, &bytes);
+}
 
 PACKFILE* memory_packfile(const std::vector<unsigned char>& bytes)
 {

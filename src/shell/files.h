@@ -16,6 +16,16 @@ struct PACKFILE;
 // O_TRUNC is applied only once the file is known to be regular.
 int open_regular(const std::string& path, int flags, std::string& why, int mode = 0666);
 
+// What a file of this mode is, for messages: "a folder", "a named pipe",
+// "a device", "a symbolic link"...
+const char* kind_of_file(unsigned mode);
+
+// The mode a new file gets when made with mode 0666 under the current umask.
+unsigned new_file_mode();
+
+// Writes all of `size` bytes to fd, retrying short writes; false with errno.
+bool write_all(int fd, const void* data, size_t size);
+
 // Reads a whole regular file of at most `limit` bytes into `out`.
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
                   size_t limit);
@@ -23,6 +33,10 @@ bool read_regular(const std::string& path, std::vector<unsigned char>& out, std:
 // An Allegro read-only packfile over bytes in memory, for the library's
 // loaders; the bytes must outlive it. Close it with pack_fclose().
 PACKFILE* memory_packfile(const std::vector<unsigned char>& bytes);
+
+// An Allegro write-only packfile that appends what is written to `bytes`,
+// so a file can be made whole in memory and then written in one go.
+PACKFILE* memory_out_packfile(std::vector<unsigned char>& bytes);
 
 // Makes descriptors 0, 1 and 2 valid (on /dev/null where they are closed),
 // so that no file or connection the game opens later takes their place.

@@ -1,12 +1,16 @@
 // Zelto Star! - a vertical shoot-'em-up.
 #include "zelto.h"
 #include "shell/options.h"
+#include "shell/files.h"
+#include "shell/signals.h"
 #include "shell/stats.h"
 
 #include <allegro.h>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 // The program's own path, to find an installed copy's data.
@@ -36,8 +40,24 @@ static void choose_folders(const char* argv0)
     }
 }
 
+// Prints what --help or --version asked for; a write that fails (a closed
+// or full output) is a failure, not a silent success.
+static int print_and_exit(const std::string& what)
+{
+    fputs(what.c_str(), stdout);
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "zelto: cannot write to the standard output: %s\n", strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    // Before anything opens a file: a closed stdin, stdout or stderr would
+    // otherwise be taken by the next file or the X connection.
+    guard_std_streams();
+    catch_quit_signals();
     stats_start();
     options opt;
     std::string error;
@@ -45,14 +65,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "zelto: %s (try --help)\n", error.c_str());
         return 2;
     }
-    if (opt.help) {
-        fputs(usage_text(), stdout);
-        return 0;
-    }
-    if (opt.version) {
-        printf("Zelto Star! %s\n", ZELTO_VERSION);
-        return 0;
-    }
+    if (opt.help)
+        return print_and_exit(usage_text());
+    if (opt.version)
+        return print_and_exit(std::string("Zelto Star! ") + ZELTO_VERSION + "\n");
     choose_folders(argv[0]);
     if (opt.stats)
         after_pass = stats_count_pass;
@@ -68,10 +84,12 @@ int main(int argc, char** argv)
     slide_in();
     stats_game_began();
     game_loop();
-    stop_recording();
+    bool recorded = stop_recording();
     shutdown();
     if (opt.stats)
         stats_report();
-    return 0;
+    if (quit_signal)
+        return 128 + quit_signal;
+    return recorded ? 0 : 1;
 }
 END_OF_MAIN()

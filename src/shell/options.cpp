@@ -93,8 +93,8 @@ static bool has_assets(const std::string& dir)
 
 std::string find_data_dir(const std::string& program_path)
 {
-    if (has_assets(""))
-        return "";
+    // An installed game knows its data by where it is installed itself; a
+    // stray asset in the folder it is started from must not mislead it.
     // <prefix>/bin/zelto -> <prefix>/share/zelto
     size_t slash = program_path.rfind('/');
     std::string bin = slash == std::string::npos ? "." : program_path.substr(0, slash);

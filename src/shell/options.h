@@ -21,9 +21,9 @@ bool parse_options(int argc, char** argv, options& out, std::string& error);
 // The text --help prints.
 const char* usage_text();
 
-// Where the assets are: the working folder when it holds them (a game run
-// from its source tree), else the share/zelto folder beside the program's
-// bin/ folder; "" when neither has them.
+// Where the assets are: the share/zelto folder beside the program's bin/
+// folder when the game is installed there; otherwise "", the working folder
+// (a game run from its source tree).
 std::string find_data_dir(const std::string& program_path);
 // The player's data folder: $XDG_DATA_HOME/zelto, else ~/.local/share/zelto
 // (a relative XDG_DATA_HOME is ignored, as the XDG rules say); "" when there

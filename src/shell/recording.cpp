@@ -2,10 +2,14 @@
 // a run again exactly, since the game's only other input is its own random
 // generator. A state hash tells where two plays of a run part ways.
 #include "zelto.h"
+#include "shell/files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 static const char MAGIC[8] = {'Z', 'E', 'L', 'T', 'O', 'R', 'E', 'C'};
 const int RECORDING_VERSION = 2;  // 2: slide-in passes have their place too
@@ -36,39 +40,78 @@ static pass_input unpack(unsigned char b)
 }
 
 // ---- Writing while a person plays ----------------------------------------------
+// The header goes out at once and the passes every RECORD_FLUSH_PASSES, so
+// a game that is killed keeps all but its last half second of input.
+
+const int RECORD_FLUSH_PASSES = 25;  // about half a second of passes
 
 static FILE* record_file;
+static std::string record_path;
+static bool record_failed;
+static int unflushed;
+
+// A write that failed is said once, when it happens; the run goes on
+// unrecorded and the game ends with a non-zero status.
+static void record_error()
+{
+    if (!record_failed)
+        fprintf(stderr, "zelto: cannot write the recording %s: %s\n", record_path.c_str(),
+                strerror(errno));
+    record_failed = true;
+    if (record_file)
+        fclose(record_file);
+    record_file = nullptr;
+}
 
 static void record_pass(const pass_input& in)
 {
-    if (record_file)
-        fputc(pack(in), record_file);
+    if (!record_file)
+        return;
+    if (fputc(pack(in), record_file) == EOF)
+        return record_error();
+    if (++unflushed >= RECORD_FLUSH_PASSES) {
+        unflushed = 0;
+        if (fflush(record_file) != 0)
+            record_error();
+    }
 }
 
 bool record_to(const char* path)
 {
-    record_file = fopen(path, "wb");
+    std::string why;
+    int fd = open_regular(path, O_WRONLY | O_CREAT | O_TRUNC, why);
+    record_file = fd < 0 ? nullptr : fdopen(fd, "wb");
     if (!record_file) {
-        fprintf(stderr, "zelto: cannot record to %s: %s\n", path, strerror(errno));
+        fprintf(stderr, "zelto: cannot record to %s: %s\n", path, fd < 0 ? why.c_str() : strerror(errno));
+        if (fd >= 0)
+            close(fd);
         return false;
     }
+    record_path = path;
+    record_failed = false;
+    unflushed = 0;
     unsigned char header[HEADER_SIZE];
     memcpy(header, MAGIC, 8);
     header[8] = RECORDING_VERSION & 0xff;
     header[9] = RECORDING_VERSION >> 8;
     for (int i = 0; i < 4; i++)
         header[10 + i] = (run_seed >> (8 * i)) & 0xff;
-    fwrite(header, 1, HEADER_SIZE, record_file);
+    if (fwrite(header, 1, HEADER_SIZE, record_file) != HEADER_SIZE || fflush(record_file) != 0) {
+        record_error();
+        return false;
+    }
     input_sink = record_pass;
     return true;
 }
 
-void stop_recording()
+bool stop_recording()
 {
     input_sink = nullptr;
-    if (record_file && fclose(record_file) != 0)
-        fprintf(stderr, "zelto: the recording could not be completed\n");
+    FILE* f = record_file;
     record_file = nullptr;
+    if (f && fclose(f) != 0)
+        record_error();
+    return !record_failed;
 }
 
 // ---- Reading and playing back ----------------------------------------------------

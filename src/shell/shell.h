@@ -99,8 +99,11 @@ struct recording {
     std::vector<pass_input> passes;
 };
 // Starts writing the run to path (magic, version, seed, then a byte a pass).
+// The header is written at once, then the input every half second or so;
+// a write that fails is reported once and the recording stops.
 bool record_to(const char* path);
-void stop_recording();
+// Closes the recording; false when any of it could not be written.
+bool stop_recording();
 // Reads a recording; false with a one-line reason for a missing, damaged or
 // foreign file.
 bool load_recording(const char* path, recording& out, std::string& error);

@@ -1,10 +1,12 @@
 // Start-up and shutdown: straight-line sequences before and after the loops.
 #include "zelto.h"
 #include "shell/checks.h"
+#include "shell/signals.h"
 
 #include <allegro.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
@@ -196,21 +198,38 @@ static void sleep_ms(int ms)
     rest(ms);
 }
 
-int startup(int scale, bool mute)
+// Without a window there is no game: say what is missing, the X display
+// above all, with the library's reason when it gives one.
+static int no_display()
 {
-    if (allegro_init() != 0) {
-        fprintf(stderr, "zelto: cannot start the game library: %s\n", allegro_error);
-        return 1;
-    }
+    const char* display = getenv("DISPLAY");
+    if (!display || !display[0])
+        fprintf(stderr, "zelto: no X display is set (DISPLAY is empty); the game needs one for its window\n");
+    else
+        fprintf(stderr, "zelto: cannot reach the X display %s%s%s\n", display,
+                allegro_error[0] ? ": " : "", allegro_error);
+    return 1;
+}
+
+static int no_window()
+{
+    const char* display = getenv("DISPLAY");
+    fprintf(stderr, "zelto: cannot open a 640 x 480 window on the X display %s: %s\n",
+            display ? display : "", allegro_error[0] ? allegro_error : "refused");
+    return 1;
+}
+
+static int start_everything(int scale, bool mute)
+{
+    if (allegro_init() != 0)
+        return no_display();
     install_keyboard();
     install_timer();
 
     set_color_depth(16);
     window_scale = open_window(scale);
-    if (window_scale == 0) {
-        fprintf(stderr, "zelto: cannot open a 640 x 480 window: %s\n", allegro_error);
-        return 1;
-    }
+    if (window_scale == 0)
+        return no_window();
     set_window_title("Zelto Star!");
     if (mute)
         install_sound(DIGI_NONE, MIDI_NONE, NULL);
@@ -227,6 +246,17 @@ int startup(int scale, bool mute)
     srnd(run_seed);
     detect_joystick();
     return load_world(true);
+}
+
+int startup(int scale, bool mute)
+{
+    // The library starts threads of its own; they must never be the ones a
+    // quit signal lands on, and its own handlers must not stay in place.
+    hold_quit_signals();
+    int status = start_everything(scale, mute);
+    catch_quit_signals();
+    release_quit_signals();
+    return status;
 }
 
 // Without a timer the clock is the wait itself: each simulated millisecond
