@@ -3,7 +3,7 @@
 set -e
 cd "$(dirname "$0")/.."
 
-PACKAGES="build-essential cmake pkg-config liballegro4-dev libxmp-dev libgtest-dev \
+PACKAGES="build-essential cmake pkg-config liballegro4-dev libxmp-dev libasound2-dev libgtest-dev \
 xvfb xauth xdotool x11-utils libx11-dev imagemagick sox"
 
 missing=""

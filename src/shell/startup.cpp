@@ -2,6 +2,7 @@
 #include "zelto.h"
 #include "shell/checks.h"
 #include "shell/signals.h"
+#include "shell/sound_device.h"
 
 #include <allegro.h>
 #include <cerrno>
@@ -154,14 +155,18 @@ static void install_sound_quietly()
         dup2(null, 2);
     if (null >= 0)
         close(null);
-    if (install_sound(DIGI_AUTODETECT, MIDI_NONE, "") != 0)
+    const char* device = get_config_string("sound", "alsa_device", "default");
+    bool refuses = sound_device_refuses(device);
+    if (refuses || install_sound(DIGI_AUTODETECT, MIDI_NONE, "") != 0)
         install_sound(DIGI_NONE, MIDI_NONE, NULL);
     fflush(stderr);
     if (kept >= 0) {
         dup2(kept, 2);
         close(kept);
     }
-    if (!digi_driver || digi_driver->id == DIGI_NONE)
+    if (refuses)
+        fprintf(stderr, "zelto: sound device '%s' takes no sound, playing silently\n", device);
+    else if (!digi_driver || digi_driver->id == DIGI_NONE)
         fprintf(stderr, "zelto: no sound device found, playing silently\n");
 }
 
