@@ -48,16 +48,10 @@ static bool read_number(FILE* f, int& out)
         base = 8;
         c = getc(f);
         if (c == 'x' || c == 'X') {
-            int next = getc(f);
-            if (next != EOF && isxdigit(next)) {
-                base = 16;
-                c = next;
-            } else {
-                // "0x" without a hex digit: the 0 is the number, and the x
-                // (pushed back below) stops the next read, so what followed
-                // it can be dropped.
-                c = 'x';
-            }
+            // The x belongs to the number even with no hex digit after it:
+            // "0x 5" is 0 and then 5, as the C library reads it.
+            base = 16;
+            c = getc(f);
         }
     }
 
