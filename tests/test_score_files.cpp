@@ -223,7 +223,7 @@ TEST_F(ScoreFiles, AReadOnlyFolderIsRewrittenInPlaceAndSaysItIsNotAtomic)
     put(locked, text_of({5, 4, 3, 2, 1}));
     put(mine + "/scores.dat", text_of({3, 2, 1, 0, 0}));
     chmod(file.c_str(), 0666);
-    chmod(locked.c_str(), 0644);
+    chmod(locked.c_str(), 0444);
     chmod((mine + "/scores.dat").c_str(), 0666);
     symlink("../mine/scores.dat", link.c_str());
     symlink("gone.dat", (ro + "/dangling.dat").c_str());

@@ -139,7 +139,8 @@ std::string score_target(const std::string& path, std::string& why)
         struct stat st;
         if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return at;  // the file itself, or nothing yet: written as it is named
-        std::string to(size_t(st.st_size) + 1, '\0');
+        // st_size is the link's length, except on file systems that say 0.
+        std::string to(std::max(size_t(st.st_size), size_t(PATH_MAX)) + 1, '\0');
         ssize_t n = readlink(at.c_str(), &to[0], to.size());
         if (n < 0 || size_t(n) >= to.size()) {
             why = n < 0 ? strerror(errno) : "a link that changed while being read";
