@@ -3,7 +3,7 @@
 # device in its place never holds the game up (it starts, one line names
 # the file, Esc ends it with status 0), and two copies playing in one
 # folder at once both get their runs into the table.
-# Usage: window_score_file.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run -s -noreset)
+# Usage: window_score_file.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
 . "$(dirname "$0")/xvfb_common.sh"
 
 # Waits at most $2 seconds for process $1 to end; its status in $status.
@@ -67,7 +67,7 @@ xdotool keydown --window "$win1" z
 press_on() { xdotool keydown --window "$1" "$2"; sleep 0.2; xdotool keyup --window "$1" "$2" 2>/dev/null; }
 press_on "$win2" z
 both=
-for i in $(seq 1 150); do
+for i in $(seq 1 100); do
     if [ "$(sed -n '4p;5p' zelto_score.dat | tr '\n' ' ')" = "-2 -3 " ]; then
         both=yes
         break
@@ -82,7 +82,7 @@ first_status=$status
 ends_within $second 5 || fail "the second copy did not end on Esc"
 second_status=$status
 cat "$work/first.err" "$work/second.err" >"$work/stderr"
-[ -n "$both" ] || fail "after 150 s the table is $table: a run is missing"
+[ -n "$both" ] || fail "after 100 s the table is $table: a run is missing"
 [ $first_status -eq 0 ] && [ $second_status -eq 0 ] ||
     fail "the copies ended with status $first_status and $second_status"
 echo "$table" | awk '{exit !($1 >= $2 && $2 >= 0 && $3 == -1)}' || fail "the table is $table"
