@@ -77,7 +77,14 @@ TEST_F(Scores, ReadsWhatPercentIReadsAndStopsWhereItStops)
         {" \t4\r\n\n5 6\v7\f8 999", {4, 5, 6, 7, 8}},
         {"09 1 2", {0, 9, 1, 2, 0}},  // 9 is no octal digit: it starts the next number
         {"5 6 seven 8 9", {5, 6, 0, 0, 0}},
-        {"3 0x 4", {3, 0, 0, 0, 0}},
+        // "0x" with no hex digit after it is 0, and reading goes on after the x.
+        {"3 0x 4", {3, 0, 4, 0, 0}},
+        {"0x 5 4", {0, 5, 4, 0, 0}},
+        {"-0x 7 0X\n5 0x-3", {0, 7, 0, 5, 0}},
+        {"0x-3 0x+3 +0x1", {0, -3, 0, 3, 1}},
+        {"0xg 4", {0, 0, 0, 0, 0}},  // the g stops the next read
+        {"0x0x1 2", {0, 0, 0, 0, 0}},
+        {"00x 5", {0, 0, 0, 0, 0}},
         {"2147483647 -2147483648 -0x80000000", {2147483647, -2147483647 - 1, -2147483647 - 1, 0, 0}},
         {"0000000000000000000000000000000000000000000000000012 1", {10, 1, 0, 0, 0}},
         // Out of range counts as no number: it and everything after it read 0.

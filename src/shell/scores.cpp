@@ -1,17 +1,23 @@
 // The high-score table and its file: five decimal lines, best first.
 #include "zelto.h"
+#include "shell/files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 int highscore[5];
+std::vector<int> unsaved_runs;
 
 void add_highscore(int s)
 {
@@ -48,16 +54,10 @@ static bool read_number(FILE* f, int& out)
         base = 8;
         c = getc(f);
         if (c == 'x' || c == 'X') {
-            int next = getc(f);
-            if (next != EOF && isxdigit(next)) {
-                base = 16;
-                c = next;
-            } else {
-                // "0x" without a hex digit: the 0 is the number, and the x
-                // (pushed back below) stops the next read, so what followed
-                // it can be dropped.
-                c = 'x';
-            }
+            // The x belongs to the number even with no hex digit after it:
+            // "0x 5" is 0 and then 5, as the C library reads it.
+            base = 16;
+            c = getc(f);
         }
     }
 
@@ -88,20 +88,92 @@ static bool read_number(FILE* f, int& out)
     return true;
 }
 
-bool read_scores(const char* path)
+// What reading a score file found.
+enum table_read { TABLE_READ, TABLE_MISSING, TABLE_UNREADABLE };
+
+// Reads the file at path into t (0 where nothing could be read), through
+// the one descriptor that was checked to be a regular file. `numbers` counts
+// the entries read; `why` says what stopped an unreadable file.
+static table_read load_table(const std::string& path, int t[5], int& numbers, std::string& why)
 {
-    // Whatever happens below, the table holds what could be read and 0 for the rest.
-    for (int& h : highscore)
-        h = 0;
-    FILE* f = fopen(path, "rb");
-    if (!f)
-        return false;
     for (int i = 0; i < 5; i++)
-        if (!read_number(f, highscore[i]))
-            break;  // %i would fail at the same place for every later entry
+        t[i] = 0;
+    numbers = 0;
+    errno = 0;
+    int fd = open_regular(path, O_RDONLY, why);
+    if (fd < 0)
+        return errno == ENOENT ? TABLE_MISSING : TABLE_UNREADABLE;
+    FILE* f = fdopen(fd, "rb");
+    if (!f) {
+        why = strerror(errno);
+        close(fd);
+        return TABLE_UNREADABLE;
+    }
+    while (numbers < 5 && read_number(f, t[numbers]))
+        numbers++;  // once %i fails it fails at the same place for every later entry
     bool ok = !ferror(f);
+    if (!ok)
+        why = strerror(errno);
     fclose(f);
-    return ok;
+    return ok ? TABLE_READ : TABLE_UNREADABLE;
+}
+
+bool read_scores(const char* path, bool* missing)
+{
+    int numbers;
+    std::string why;
+    table_read got = load_table(path, highscore, numbers, why);
+    unsaved_runs.clear();  // the table in memory is the file's now
+    if (missing)
+        *missing = got == TABLE_MISSING;
+    if (got == TABLE_UNREADABLE)
+        fprintf(stderr, "zelto: cannot read the scores from %s: %s; scores start at 0\n", path,
+                why.c_str());
+    return got == TABLE_READ;
+}
+
+std::string score_target(const std::string& path, std::string& why)
+{
+    std::string at = path;
+    for (int hops = 0; hops < SCORE_LINK_HOPS; hops++) {
+        struct stat st;
+        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;  // the file itself, or nothing yet: written as it is named
+        // st_size is the link's length, except on file systems that say 0.
+        std::string to(std::max(size_t(st.st_size), size_t(PATH_MAX)) + 1, '\0');
+        ssize_t n = readlink(at.c_str(), &to[0], to.size());
+        if (n < 0 || size_t(n) >= to.size()) {
+            why = n < 0 ? strerror(errno) : "a link that changed while being read";
+            return "";
+        }
+        to.resize(size_t(n));
+        if (to.empty()) {
+            why = "an empty link";
+            return "";
+        }
+        // A relative link points from the folder the link is in.
+        size_t slash = at.rfind('/');
+        if (to[0] != '/' && slash != std::string::npos)
+            to = at.substr(0, slash + 1) + to;
+        at = to;
+    }
+    why = "too many levels of links";
+    return "";
+}
+
+// The folder a path is in ("." for a bare name).
+static std::string folder_of(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// How a message names the score file: its path, and where a link leads.
+static std::string named(const std::string& path, const std::string& target)
+{
+    return target.empty() || target == path ? path : path + " (a link to " + target + ")";
 }
 
 bool (*score_write_fails)(int step) = nullptr;
@@ -116,19 +188,87 @@ static bool fails(int step)
     return false;
 }
 
-bool write_scores(const char* path)
+// The table as the file holds it: five lines of %i.
+static std::string table_text()
 {
-    std::string temp = std::string(path) + ".XXXXXX";
-    int fd = fails(SCORE_STEP_CREATE) ? -1 : mkstemp(&temp[0]);
+    std::string text;
+    char line[16];
+    for (int h : highscore) {
+        snprintf(line, sizeof line, "%i\n", h);
+        text += line;
+    }
+    return text;
+}
+
+// Overwrites the file through its own descriptor, for a folder the game
+// cannot make a temporary file in. Not atomic: a crash in the middle can
+// leave a damaged table. The file is cut to length only after the new
+// table is in it; until then the five numbers first in it are the new ones.
+static bool rewrite_in_place(const std::string& target, std::string& why)
+{
+    const std::string text = table_text();
+    int fd = fails(SCORE_STEP_REWRITE_OPEN) ? -1 : open_regular(target, O_WRONLY, why);
     if (fd < 0) {
-        fprintf(stderr, "zelto: cannot save the scores next to %s: %s\n", path, strerror(errno));
+        if (why.empty())
+            why = strerror(errno);
+        return false;
+    }
+    bool ok = !fails(SCORE_STEP_REWRITE_WRITE);
+    for (size_t done = 0; ok && done < text.size();) {
+        ssize_t n = pwrite(fd, text.data() + done, text.size() - done, off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += size_t(n);
+    }
+    ok = ok && !fails(SCORE_STEP_REWRITE_TRUNCATE) && ftruncate(fd, off_t(text.size())) == 0;
+    ok = ok && !fails(SCORE_STEP_REWRITE_SYNC) && fsync(fd) == 0;
+    if (!ok)
+        why = strerror(errno);
+    close(fd);
+    return ok;
+}
+
+// Writes the table to target, the final file (no link), through a
+// temporary file beside it renamed over the old one, so a failed write
+// leaves the old file whole; in place where no temporary file can be made.
+// `path` is what the player knows it by, for the messages.
+static bool write_table(const std::string& path, const std::string& target)
+{
+    const std::string name = named(path, target);
+    struct stat old;
+    bool exists = stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        std::string why;
+        int fd = open_regular(target, O_RDONLY, why);  // names what it is
+        if (fd >= 0)
+            close(fd);
+        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(), why.c_str());
+        return false;
+    }
+
+    std::string temp = target + ".XXXXXX";
+    int fd = fails(SCORE_STEP_CREATE) ? -1 : mkstemp(&temp[0]);
+    if (fd < 0 && (errno == EACCES || errno == EPERM) && exists) {
+        std::string why;
+        if (!rewrite_in_place(target, why)) {
+            fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(), why.c_str());
+            return false;
+        }
+        fprintf(stderr, "zelto: saved the scores to %s in place, which is not atomic: its folder "
+                        "is read-only\n", name.c_str());
+        return true;
+    }
+    if (fd < 0) {
+        fprintf(stderr, "zelto: cannot save the scores next to %s: %s\n", name.c_str(),
+                strerror(errno));
         return false;
     }
     // mkstemp makes the file private; give it the mode the old file had, or
     // what a plain fopen would have given a new one.
-    struct stat old;
     mode_t mode;
-    if (stat(path, &old) == 0) {
+    if (exists) {
         mode = old.st_mode & 07777;
     } else {
         mode_t mask = umask(0);
@@ -146,17 +286,99 @@ bool write_scores(const char* path)
         ok = (fclose(f) == 0) && ok && !fails(SCORE_STEP_CLOSE);
     else
         close(fd);
-    ok = ok && !fails(SCORE_STEP_RENAME) && rename(temp.c_str(), path) == 0;
+    ok = ok && !fails(SCORE_STEP_RENAME) && rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
-        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, strerror(errno));
+        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(), strerror(errno));
         unlink(temp.c_str());
     }
     return ok;
 }
 
+bool write_scores(const char* path)
+{
+    std::string why, target = score_target(path, why);
+    if (target.empty()) {
+        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, why.c_str());
+        return false;
+    }
+    return write_table(path, target);
+}
+
+// Takes the lock that orders the score writes of every copy of the game:
+// flock on the folder of the file, which needs no file of its own and works
+// in a read-only folder, and dies with a killed game. Gives up after
+// SCORE_LOCK_WAIT_MS. Returns the folder's descriptor, -1 where the folder
+// cannot be opened (the write goes on unordered), or -2 on giving up.
+static int lock_folder(const std::string& folder)
+{
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    timespec start, now;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return fd;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            close(fd);  // no such lock on this file system
+            return -1;
+        }
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        long waited = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+        if (waited >= SCORE_LOCK_WAIT_MS) {
+            close(fd);
+            return -2;
+        }
+        const timespec nap = {0, SCORE_LOCK_POLL_MS * 1000000L};
+        nanosleep(&nap, nullptr);
+    }
+}
+
+// A run that could not be saved stays in the table in memory and waits for
+// the next save; only the best five can matter.
+static void keep_unsaved(int run)
+{
+    unsaved_runs.push_back(run);
+    std::sort(unsaved_runs.begin(), unsaved_runs.end(), [](int a, int b) { return a > b; });
+    if (unsaved_runs.size() > 5)
+        unsaved_runs.resize(5);
+}
+
+bool save_run(const char* path, int run)
+{
+    add_highscore(run);
+    keep_unsaved(run);
+    std::string why, target = score_target(path, why);
+    if (target.empty()) {
+        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, why.c_str());
+        return false;
+    }
+    int lock = lock_folder(folder_of(target));
+    if (lock == -2) {
+        fprintf(stderr, "zelto: cannot save the scores to %s: another copy of the game kept "
+                        "its folder locked\n", named(path, target).c_str());
+        return false;
+    }
+    // Another copy may have saved since this one read the table: the runs
+    // go into what is on disk now. A file that is missing, unreadable or
+    // has no number in it would drop the scores held here, which already
+    // hold the runs, so those are kept.
+    int disk[5], numbers;
+    if (load_table(target, disk, numbers, why) == TABLE_READ && numbers > 0) {
+        std::copy(disk, disk + 5, highscore);
+        for (int r : unsaved_runs)
+            add_highscore(r);
+    }
+    bool ok = write_table(path, target);  // refuses, with its line, what is no regular file
+    if (ok)
+        unsaved_runs.clear();
+    if (lock >= 0)
+        close(lock);  // releases the lock
+    return ok;
+}
+
 void record_run()
 {
-    add_highscore(score);
-    write_scores(save_path(SCORE_FILE).c_str());
+    save_run(save_path(SCORE_FILE).c_str(), score);
     saved = true;
 }

@@ -38,6 +38,7 @@ extern song* drama;          // boss-stage song
 extern song* stage_clear;    // stage-clear song
 
 extern int highscore[5];     // the five best scores, best first
+extern std::vector<int> unsaved_runs;  // runs in highscore that no save has reached yet, best first
 
 // ---- Files -------------------------------------------------------------------
 
@@ -136,20 +137,38 @@ void new_game();            // X after game over
 // ---- High scores -----------------------------------------------------------------
 
 const char* const SCORE_FILE = "zelto_score.dat";
+const int SCORE_LOCK_WAIT_MS = 3000;  // a score write waits this long for another copy's
+const int SCORE_LOCK_POLL_MS = 20;    // ...looking again this often
+const int SCORE_LINK_HOPS = 40;       // links followed from the score file before giving up
 void add_highscore(int s);
-// Reads the table; entries that cannot be read are 0. False when the file
-// could not be opened or read (missing, a folder, unreadable).
-bool read_scores(const char* path);
-// Writes the table through a temporary file renamed over the old one, so a
-// failed write leaves the old file whole. False (with one line on stderr)
-// when it fails.
+// Reads the table, through links, from a regular file only; entries that
+// cannot be read are 0. False when the file could not be opened or read;
+// `missing` tells a file that is not there yet (said nowhere) from one that
+// cannot be read or is no regular file (said in one line).
+bool read_scores(const char* path, bool* missing = nullptr);
+// The file a write to path lands in: path, or the end of the links from
+// it (which need not exist yet). "" with the reason for a loop of links.
+std::string score_target(const std::string& path, std::string& why);
+// Writes the table into the file path leads to, through a temporary file
+// beside it renamed over the old one, so a failed write leaves the old file
+// whole and a link stays a link; in place, not atomically, where the folder
+// allows no new file. False (with one line on stderr) when it fails or the
+// file is no regular file.
 bool write_scores(const char* path);
 // The steps of a score write, in order; the five lines are LINE .. LINE + 4.
 enum { SCORE_STEP_CREATE, SCORE_STEP_OPEN, SCORE_STEP_LINE, SCORE_STEP_FLUSH = SCORE_STEP_LINE + 5,
        SCORE_STEP_SYNC, SCORE_STEP_CLOSE, SCORE_STEP_RENAME, SCORE_STEPS };
+// The steps of a write in place, which follows a CREATE refused by the folder.
+enum { SCORE_STEP_REWRITE_OPEN = SCORE_STEPS, SCORE_STEP_REWRITE_WRITE,
+       SCORE_STEP_REWRITE_TRUNCATE, SCORE_STEP_REWRITE_SYNC, SCORE_REWRITE_END };
 // Test seam: when set, asked before each step of a score write; true makes
 // that step fail as a full disk or a killed game would.
 extern bool (*score_write_fails)(int step);
+// Offers a run's score to the table on disk and saves the result, holding
+// a lock on the file's folder so that copies of the game running at once
+// never lose each other's scores. The table in memory becomes what was
+// saved; where nothing could be saved it still holds the run.
+bool save_run(const char* path, int run);
 void record_run();          // offers the run's score once and writes the file
 
 // ---- Screens ---------------------------------------------------------------------

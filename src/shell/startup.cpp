@@ -187,11 +187,14 @@ static int load_world(bool on_screen)
     player.x = 320;
     player.y = 240;
 
-    bool loaded = read_scores(save_path(SCORE_FILE).c_str());
+    bool missing;
+    bool loaded = read_scores(save_path(SCORE_FILE).c_str(), &missing);
     if (on_screen) {
         // Shown until the first title frame covers it.
         textprintf_ex(screen, font, 15, 155, makecol(255, 255, 255), -1, "%s",
-                      loaded ? "zelto_score.dat loaded" : "no zelto_score.dat yet: scores start at 0");
+                      loaded    ? "zelto_score.dat loaded"
+                      : missing ? "no zelto_score.dat yet: scores start at 0"
+                                : "zelto_score.dat unreadable: scores start at 0");
     }
     loop_num = 0;
     seed_stars();
