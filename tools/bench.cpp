@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 static int measured = 2000;  // passes timed per scene
@@ -95,7 +97,13 @@ static void run(const scene& s)
 int main(int argc, char** argv)
 {
     data_dir = "data";
-    save_dir = "/tmp";
+    // A private folder: a scene that ends a run writes the score file.
+    char folder[] = "/tmp/zelto_bench_XXXXXX";
+    if (!mkdtemp(folder)) {
+        perror("bench: cannot make a temporary folder");
+        return 1;
+    }
+    save_dir = folder;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (strcmp(argv[i], "--passes") == 0) {
             measured = std::max(1, atoi(argv[i + 1]));
@@ -185,5 +193,6 @@ int main(int argc, char** argv)
     printf("|---|---:|---:|---:|---:|\n");
     for (const scene& s : scenes)
         run(s);
-    return 0;
+    std::string rm = "rm -rf '" + save_dir + "'";
+    return system(rm.c_str()) == 0 ? 0 : 1;
 }
