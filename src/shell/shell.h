@@ -93,22 +93,33 @@ extern unsigned run_seed;  // the seed the random generator started from
 // statistics, checks and hashes; the game itself never sets it).
 extern void (*after_pass)();
 
-// A run on file: the seed, then one byte of input per title, slide-in or game pass.
+// A run on file: the game version that made it, the seed, the score table
+// at start-up, then one byte of input per title, slide-in or game pass since
+// start-up. A session can hold several runs (X after game over); the one the
+// file is for begins at run_start, and the passes before it lead up to it.
 struct recording {
-    unsigned seed;
+    std::string version;      // ZELTO_VERSION of the game that recorded it
+    unsigned seed = 0;
+    unsigned run_start = 0;   // the pass its run begins at; 0 for a session's first run
+    int table[5] = {};        // highscore[] at start-up
     std::vector<pass_input> passes;
 };
-// Starts writing the run to path (magic, version, seed, then a byte a pass).
-// The header is written at once, then the input every half second or so;
-// a write that fails is reported once and the recording stops.
+const size_t RECORDING_LIMIT = 64u << 20;  // a longer file is not a recording (two weeks of passes)
+// The header of a recording of this game version: what comes before the passes.
+std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5]);
+// One pass's input as it is stored: a byte with bit 7 clear.
+unsigned char pack_input(const pass_input& in);
+// Starts writing the session to path (header, then a byte a pass) from
+// start-up on. The header is written at once, then the input every half
+// second or so; a write that fails is reported once and the recording stops.
 bool record_to(const char* path);
 // Closes the recording; false when any of it could not be written.
 bool stop_recording();
-// Reads a recording; false with a one-line reason for a missing, damaged or
-// foreign file.
+// Reads a recording; false with a one-line reason for a missing, damaged,
+// cut or foreign file, or one made by another version of the game.
 bool load_recording(const char* path, recording& out, std::string& error);
-// Plays a recording from start-up to its last pass (headless); returns the
-// number of passes run.
+// Plays a recording from start-up to its last pass (headless), from the
+// score table it holds; returns the number of passes run.
 int replay(const recording& run);
 
 // A hash of the whole game state (world, boss, score table, random generator).
