@@ -154,9 +154,12 @@ bool write_scores(const char* path)
     return ok;
 }
 
+bool scores_written = true;
+
 void record_run()
 {
     add_highscore(score);
-    write_scores(save_path(SCORE_FILE).c_str());
+    if (scores_written)
+        write_scores(save_path(SCORE_FILE).c_str());
     saved = true;
 }

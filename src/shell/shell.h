@@ -57,6 +57,9 @@ int startup(int scale = 1, bool mute = false);
 // The same world with no window, sound, timer or joystick, for tests, tools
 // and the benchmark: the clock is simulated and the random generator seeded.
 int startup_headless(unsigned seed);
+// Puts the world back as start-up leaves it, from this seed (a replay in
+// the window starts here); the score table is left alone.
+void restart_world(unsigned seed);
 // Releases everything start-up made, in the fixed order; safe after a
 // start-up that failed part way.
 void shutdown();
@@ -69,6 +72,11 @@ void update_time();         // the 1 ms timer callback
 void quit();                // the window's close button
 extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: rest() in the game, simulated headless
 void wait_pass();           // waits until the pass has lasted PASS_TICKS
+// A replay running ahead: a pass still draws into the buffer (drawing draws
+// random numbers too) but is not shown or waited for; before the run being
+// watched its sounds are not played either.
+extern bool pass_shown;     // true in the game
+extern bool sounds_heard;   // true in the game
 
 // Plays a sound effect once, centred: volume 0..255, frequency 1000 = as recorded.
 void play_sound(SAMPLE* sample, int volume, int frequency);
@@ -161,6 +169,7 @@ enum { SCORE_STEP_CREATE, SCORE_STEP_OPEN, SCORE_STEP_LINE, SCORE_STEP_FLUSH = S
 // Test seam: when set, asked before each step of a score write; true makes
 // that step fail as a full disk or a killed game would.
 extern bool (*score_write_fails)(int step);
+extern bool scores_written; // false while a replay is watched: the table changes only in memory
 void record_run();          // offers the run's score once and writes the file
 
 // ---- Screens ---------------------------------------------------------------------
