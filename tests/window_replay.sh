@@ -13,17 +13,24 @@ replayer=$(dirname "$game")/replay
 same() { [ "$($im/compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
 now() { date +%s.%N; }
 
-# Waits (at most $1 seconds) until the picture stops moving: the stars move
-# on every pass, so two captures alike mean the end of the replay is shown.
-# Prints the time of the first still capture.
-wait_still() {
+# Share of lit pixels in the band "End of replay" is written in.
+end_lit() {
+    $im/convert "$1" -crop 300x30+170+130 +repage -colorspace gray -threshold 50% \
+        -format '%[fx:mean]' info:
+}
+
+# Waits (at most $1 seconds) for the end of the replay: the picture stops
+# moving (the stars move on every pass) with "End of replay" over it.
+# Prints the time of the first capture of it.
+wait_end() {
     limit=$(awk "BEGIN{print $(now) + $1}")
     t_a=$(now)
     $im/import -window "$win" "$work/still_a.png"
     while awk "BEGIN{exit !($(now) < $limit)}"; do
         t_b=$(now)
         $im/import -window "$win" "$work/still_b.png"
-        if same "$work/still_a.png" "$work/still_b.png"; then
+        if same "$work/still_a.png" "$work/still_b.png" &&
+           awk "BEGIN{exit !($(end_lit "$work/still_a.png") > 0.08)}"; then
             echo "$t_a"
             return 0
         fi
@@ -63,13 +70,9 @@ started=$(now)
 pid=$!
 win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
 [ -n "$win" ] || fail "--replay opened no window"
-ended=$(wait_still 60) || fail "the replay never came to rest on its last frame"
+ended=$(wait_end 60) || fail "the replay never came to rest on its last frame with 'End of replay'"
 normal=$(awk "BEGIN{print $ended - $started}")
-# "End of replay" over the frame: the band it is written in is lit.
-lit=$($im/convert "$work/still_a.png" -crop 300x30+170+130 +repage -colorspace gray \
-      -threshold 50% -format '%[fx:mean]' info:)
 [ -n "${KEEP_END:-}" ] && cp "$work/still_a.png" "$KEEP_END"
-awk "BEGIN{exit !($lit > 0.08)}" || fail "no 'End of replay' over the last frame (lit $lit)"
 press Tab 0.2
 [ -f zelto_screen.bmp ] || fail "Tab saved no screenshot at the end of the replay"
 same zelto_screen.bmp "$work/played.bmp" ||
@@ -87,7 +90,7 @@ grep -q "^passes $passes\$" "$work/watch.txt" || fail "--replay played other tha
 started=$(now)
 launch --replay "$work/run.zrec" --mute
 xdotool keydown --window "$win" f
-ended=$(wait_still 60) || fail "the fast replay never came to rest on its last frame"
+ended=$(wait_end 60) || fail "the fast replay never came to rest on its last frame"
 fast=$(awk "BEGIN{print $ended - $started}")
 xdotool keyup --window "$win" f
 xdotool keydown --window "$win" Escape 2>/dev/null
