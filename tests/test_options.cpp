@@ -36,6 +36,10 @@ TEST(Options, GoodFormsAreRead)
     ASSERT_TRUE(parse({"--scale=4", "--version", "--help"}, o, error));
     EXPECT_EQ(o.scale, 4);
     EXPECT_TRUE(o.help && o.version);
+    EXPECT_TRUE(o.replay.empty());
+    ASSERT_TRUE(parse({"--replay", "replays/last.zrec", "--stats"}, o, error)) << error;
+    EXPECT_EQ(o.replay, "replays/last.zrec");
+    EXPECT_TRUE(o.stats);
 }
 
 TEST(Options, BadFormsAreRefusedWithAReason)
@@ -52,6 +56,9 @@ TEST(Options, BadFormsAreRefusedWithAReason)
         {"--mute=yes"},         // takes no value
         {"--record"},           // no file
         {"--record="},
+        {"--replay"},
+        {"--replay="},
+        {"--record", "a.zrec", "--replay", "b.zrec"},  // one or the other
         {"--fullscreen"},       // unknown
         {"-x"},
         {"scale"},

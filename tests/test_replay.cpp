@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -64,7 +65,9 @@ protected:
     {
         recording run;
         std::string error;
-        EXPECT_TRUE(load_recording(golden(file).c_str(), run, error)) << error;
+        EXPECT_TRUE(load_recording(golden(file).c_str(), run, error))
+            << error << " (after a change of the game's version, remake the golden runs with"
+            << " build/make_golden data tests/golden: their .expected files must not change)";
         return play(run, check);
     }
 
@@ -118,7 +121,9 @@ TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
         // Record a session through the keyboard, as zelto --record does.
         std::string path = folder + "/session.rec";
         save_dir = folder;
-        remove(save_path(SCORE_FILE).c_str());  // replays start from an empty table
+        // The table at start-up goes into the recording: the replays, with
+        // no score file, still end with it in their state.
+        write(SCORE_FILE, "90\n70\n30\n5\n1\n");
         ASSERT_EQ(startup_headless(4242), 0);
         ASSERT_TRUE(record_to(path.c_str()));
         static int slide_passes;
@@ -150,6 +155,7 @@ TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
         std::string error;
         ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
         EXPECT_EQ(run.seed, 4242u);
+        EXPECT_EQ(run.table[1], 70);
         figures first = play(run), second = play(run);
         EXPECT_EQ(first.hash, left);
         EXPECT_EQ(first.score, score_left);
@@ -160,37 +166,62 @@ TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
     }
 }
 
-TEST_F(Replay, DamagedAndForeignRecordingsAreRefusedWithAReason)
+// A header as another game would write it: format, version, seed, run start, table.
+static std::string header_of(int format, const std::string& version)
 {
-    const std::string header = std::string("ZELTOREC") + '\2' + '\0' + "\x2a\0\0\0"s;
+    std::string h = "ZELTOREC"s + char(format) + '\0' + char(version.size()) + version;
+    return h + "\x2a\0\0\0"s + std::string(4 + 20, '\0');
+}
+
+TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
+{
+    const std::string ours = ZELTO_VERSION;
+    const int table[5] = {0};
+    std::vector<unsigned char> made = recording_header(42, 0, table);
+    const std::string header(made.begin(), made.end());
+    ASSERT_EQ(header, header_of(3, ours));
+    std::string starts_late = header;
+    starts_late[header.size() - 24] = 9;  // the run would begin at pass 9 of 5
     struct {
         const char* name;
         std::string bytes;
-        const char* reason;
+        std::vector<std::string> reasons;
     } cases[] = {
-        {"foreign.rec", "\x89PNG\r\n\x1a\n and then some", "not a Zelto Star! recording"},
-        {"short.rec", "ZELT", "not a Zelto Star! recording"},
-        {"version.rec", std::string("ZELTOREC") + '\3' + '\0' + "\x2a\0\0\0\x10\x10"s,
-         "version 3 is not supported"},
-        {"cut.rec", std::string("ZELTOREC") + '\2' + '\0' + "\x2a", "cut short"},
-        {"bad_byte.rec", header + "\x10\x10\x10\x10\x10\x90\x10"s, "bad input byte at pass 5"},
+        {"foreign.rec", "\x89PNG\r\n\x1a\n and then some", {"not a Zelto Star! recording"}},
+        {"short.rec", "ZELT", {"not a Zelto Star! recording"}},
+        {"format2.rec", "ZELTOREC\2\0\x2a\0\0\0\x10\x10"s, {"older version", "format 2", ours}},
+        {"older.rec", header_of(3, "0.9.0") + "\x10", {"recorded by Zelto Star! 0.9.0", "this is " + ours}},
+        {"newer.rec", header_of(4, "2.0.0") + "\x10", {"Zelto Star! 2.0.0", "format 4", ours}},
+        {"unnamed.rec", "ZELTOREC\7\0\0"s + std::string(60, 'x'), {"format 7", ours}},
+        {"no_version.rec", "ZELTOREC\3\0\5" "1.1"s, {"cut short"}},
+        {"cut.rec", header.substr(0, header.size() - 3), {"cut short"}},
+        {"bad_byte.rec", header + "\x10\x10\x10\x10\x10\x90\x10"s, {"bad input byte at pass 5"}},
+        {"starts_late.rec", starts_late + "\x10\x10\x10\x10\x10"s, {"damaged", "pass 9 of 5"}},
     };
     for (const auto& c : cases) {
         recording run;
         std::string error;
         std::string path = write(c.name, c.bytes);
         EXPECT_FALSE(load_recording(path.c_str(), run, error)) << c.name;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
+        for (const std::string& reason : c.reasons)
+            EXPECT_NE(error.find(reason), std::string::npos) << c.name << ": " << error;
         EXPECT_NE(error.find(path), std::string::npos) << c.name << ": " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << c.name << ": " << error;
+        EXPECT_TRUE(run.passes.empty()) << c.name;
     }
     recording run;
     std::string error;
     EXPECT_FALSE(load_recording((folder + "/none.rec").c_str(), run, error));
     EXPECT_NE(error.find("none.rec"), std::string::npos) << error;
+    // A named pipe with no writer is refused at once, not waited on.
+    std::string pipe = folder + "/pipe.rec";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(load_recording(pipe.c_str(), run, error));
+    EXPECT_NE(error.find("named pipe"), std::string::npos) << error;
 
     // A whole header and no passes is a valid, empty run.
     ASSERT_TRUE(load_recording(write("empty.rec", header).c_str(), run, error)) << error;
     EXPECT_EQ(run.seed, 42u);
+    EXPECT_EQ(run.version, ours);
     EXPECT_TRUE(run.passes.empty());
 }

@@ -54,7 +54,7 @@ one_run() {
     ! grep -q -e 'Sanitizer' -e 'runtime error' "$work/stderr" || fail "$what: a sanitizer report"
     # A signal before the recording began leaves none; otherwise it is whole.
     [ -f "$rec" ] || return 0
-    recorded=$(($(wc -c <"$rec") - 14))
+    recorded=$(($(wc -c <"$rec") - $(header_size)))
     [ $recorded -ge 0 ] || fail "$what: the recording lost its header"
     played=$("$replay" "$rec" --data "$data" | awk '/^passes /{print $2}')
     [ "$played" = "$recorded" ] || fail "$what: $recorded passes recorded, $played replayed"

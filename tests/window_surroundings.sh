@@ -96,9 +96,10 @@ kill -KILL $pid
 ms=$((($(date +%s%N) - started) / 1000000))
 wait $pid 2>/dev/null
 pid=
-# A pass lasts 19 ms; the first title pass comes well within 0.3 s.
-expected=$(((ms - 300) * 100 / 1900))
-recorded=$(($(wc -c <"$work/killed.rec") - 14))
+# A pass lasts 19 ms, a little more on a busy machine: count 20; the first
+# title pass comes well within 0.3 s.
+expected=$(((ms - 300) / 20))
+recorded=$(($(wc -c <"$work/killed.rec") - $(header_size)))
 [ $recorded -ge $((expected - 53)) ] ||
     fail "a killed run kept $recorded passes of at least $expected played"
 played=$("$replay" "$work/killed.rec" --data "$data" | awk '/^passes /{print $2}')

@@ -30,3 +30,10 @@ press() {
     sleep "${2:-0.2}"
     xdotool keyup --window "$win" "$1" 2>/dev/null
 }
+
+# Bytes before the first pass in a recording of this game: magic, format,
+# the version (a length byte and its characters), seed, run start, table.
+header_size() {
+    v=$("$game" --version | awk '{print $NF}')
+    echo $((8 + 2 + 1 + ${#v} + 4 + 4 + 5 * 4))
+}

@@ -3,8 +3,9 @@
 // Plays a recorded run (zelto --record FILE) headless through the game's own
 // passes, drawing included, and prints its final figures and state hash;
 // with --hashes N also the state hash after every Nth recorded pass, so two
-// builds or two versions can be compared pass by pass. The score table
-// starts empty and no file is written outside a private temporary folder.
+// builds can be compared pass by pass. The score table starts as the
+// recording holds it and no file is written outside a private temporary
+// folder. zelto --replay FILE --stats ends with the same hash.
 #include "zelto.h"
 #include "replay_figures.h"
 

@@ -2,6 +2,7 @@
 // frame: it reads input, advances the world once, draws the frame, shows it
 // and waits out the rest of its 19 ms. Nothing is made up after a slow pass.
 #include "zelto.h"
+#include "shell/replays.h"
 
 #include <allegro.h>
 
@@ -9,6 +10,8 @@ void (*pace_rest)(int ms) = nullptr;
 bool (*input_source)(pass_input&) = nullptr;
 void (*input_sink)(const pass_input&) = nullptr;
 void (*after_pass)() = nullptr;
+bool pass_shown = true;
+bool sounds_heard = true;
 
 static void pass_done()
 {
@@ -32,6 +35,8 @@ END_OF_FUNCTION(quit)
 
 void play_sound(SAMPLE* sample, int volume, int frequency)
 {
+    if (!sounds_heard)
+        return;
     if (sound_observer)
         sound_observer(sample, volume, frequency);
     play_sample(sample, volume, 128, frequency, 0);
@@ -52,6 +57,15 @@ void wait_pass()
         pace_rest(int(PASS_TICKS - done));
         music_refill();
     }
+}
+
+// A pass not shown (a replay running ahead) is not waited for either.
+static void show_and_wait()
+{
+    if (!pass_shown)
+        return;
+    present();
+    wait_pass();
 }
 
 // ---- Input ---------------------------------------------------------------------
@@ -112,8 +126,7 @@ void title_pass()
     read_controls();
     star_handle();
     draw_title();
-    present();
-    wait_pass();
+    show_and_wait();
     loop_num++;
     pass_done();
 }
@@ -130,8 +143,7 @@ void slide_pass(int offset)
     no_input();
     star_handle();
     draw_slide_in(offset);
-    present();
-    wait_pass();
+    show_and_wait();
     pass_done();
 }
 
@@ -142,6 +154,8 @@ void slide_in()
     music_set_volume(combat, MUSIC_VOLUME_MAX);
     for (int i = 0; i <= SLIDE_END && !end_game; i += SLIDE_STEP)
         slide_pass(i);
+    if (!end_game)
+        keep_first_run();
 }
 
 // ---- Stage flow ----------------------------------------------------------------
@@ -202,6 +216,7 @@ void new_game()
     start_song(combat);
     boss_stage = false;
     saved = false;
+    keep_next_run();
 }
 
 // ---- The game pass ---------------------------------------------------------------
@@ -251,8 +266,10 @@ void game_pass()
     if (run_is_over()) {
         draw_game_over();
         e_left = 2;  // enemies keep coming under the game-over screen
-        if (!saved)
+        if (!saved) {
             record_run();
+            keep_scored_run();
+        }
         if (controls.next)
             new_game();
     }
@@ -274,10 +291,12 @@ void game_pass()
     if (r_stage > 11)
         draw_credits();
 
-    present();
-    if (action_held(BIND_SCREENSHOT))
-        screenshot();
-    wait_pass();
+    if (pass_shown) {
+        present();
+        if (action_held(BIND_SCREENSHOT))
+            screenshot();
+        wait_pass();
+    }
     loop_num++;
     pass_done();
 }

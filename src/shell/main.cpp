@@ -2,6 +2,7 @@
 #include "zelto.h"
 #include "shell/options.h"
 #include "shell/files.h"
+#include "shell/replays.h"
 #include "shell/signals.h"
 #include "shell/stats.h"
 
@@ -52,6 +53,27 @@ static int print_and_exit(const std::string& what)
     return 0;
 }
 
+// zelto --replay FILE, once the window is open: the run, then its end
+// until the player leaves; --stats adds the final state hash, in the form
+// build/replay prints it.
+static int watch(const recording& run, bool stats)
+{
+    stats_game_began();
+    watched_run w = play_watched(run);
+    if (w.ended)
+        end_of_replay();
+    shutdown();
+    int status = quit_signal ? 128 + quit_signal : 0;
+    if (stats) {
+        stats_report();
+        if (w.ended && (printf("passes %d\nhash %016llx\n", w.passes, w.hash) < 0 || fflush(stdout) != 0)) {
+            fprintf(stderr, "zelto: cannot write to the standard output: %s\n", strerror(errno));
+            status = status ? status : 1;
+        }
+    }
+    return status;
+}
+
 int main(int argc, char** argv)
 {
     // Before anything opens a file: a closed stdin, stdout or stderr would
@@ -73,17 +95,28 @@ int main(int argc, char** argv)
     if (opt.stats)
         after_pass = stats_count_pass;
 
+    // A run to watch is read before the window opens.
+    recording run;
+    if (!opt.replay.empty() && !load_recording(opt.replay.c_str(), run, error)) {
+        fprintf(stderr, "zelto: %s\n", error.c_str());
+        return 1;
+    }
+
     int status = startup(opt.scale, opt.mute);
     if (status != 0)
         return status;
+    if (!opt.replay.empty())
+        return watch(run, opt.stats);
     if (!opt.record.empty() && !record_to(opt.record.c_str())) {
         shutdown();
         return 1;
     }
+    keep_replays();
     title_loop();
     slide_in();
     stats_game_began();
     game_loop();
+    stop_keeping_replays();
     bool recorded = stop_recording();
     shutdown();
     if (opt.stats)

@@ -10,11 +10,14 @@ const char* usage_text()
 {
     return "Usage: zelto [OPTION]...\n"
            "A vertical shoot-'em-up. Arrows steer, Z fires, X continues, P pauses,\n"
-           "Tab saves a screenshot, Esc quits.\n"
+           "Tab saves a screenshot, Esc quits. Every run is recorded in replays/\n"
+           "beside the score file; the runs in the high-score table keep theirs.\n"
            "\n"
            "  --scale N        window N times 640 x 480 (N = 1 to 4)\n"
            "  --mute           no music and no sound effects\n"
            "  --record FILE    record the run (seed and input) into FILE\n"
+           "  --replay FILE    watch a recorded run: Esc leaves, P pauses, hold F to\n"
+           "                   go four times as fast, Tab saves a screenshot\n"
            "  --stats          print pacing and processor figures on exit\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n";
@@ -46,7 +49,7 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             arg = arg.substr(0, eq);
             has_value = true;
         }
-        bool takes_value = arg == "--scale" || arg == "--record";
+        bool takes_value = arg == "--scale" || arg == "--record" || arg == "--replay";
         if (takes_value && !has_value) {
             if (i + 1 >= argc) {
                 error = "option " + arg + " needs a value";
@@ -69,6 +72,12 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
                 return false;
             }
             out.record = value;
+        } else if (arg == "--replay") {
+            if (value.empty()) {
+                error = "--replay needs a file name";
+                return false;
+            }
+            out.replay = value;
         } else if (arg == "--mute") {
             out.mute = true;
         } else if (arg == "--stats") {
@@ -81,6 +90,10 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             error = "unknown option '" + std::string(argv[i]) + "'";
             return false;
         }
+    }
+    if (!out.record.empty() && !out.replay.empty()) {
+        error = "--record and --replay cannot be used together";
+        return false;
     }
     return true;
 }

@@ -12,6 +12,7 @@ struct options {
     bool version = false;
     bool stats = false;     // print pacing figures on exit
     std::string record;     // file to record the run into, or ""
+    std::string replay;     // recorded run to watch instead of playing, or ""
 };
 
 const int MAX_SCALE = 4;

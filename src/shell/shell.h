@@ -58,6 +58,9 @@ int startup(int scale = 1, bool mute = false);
 // The same world with no window, sound, timer or joystick, for tests, tools
 // and the benchmark: the clock is simulated and the random generator seeded.
 int startup_headless(unsigned seed);
+// Puts the world back as start-up leaves it, from this seed (a replay in
+// the window starts here); the score table is left alone.
+void restart_world(unsigned seed);
 // Releases everything start-up made, in the fixed order; safe after a
 // start-up that failed part way.
 void shutdown();
@@ -70,6 +73,11 @@ void update_time();         // the 1 ms timer callback
 void quit();                // the window's close button
 extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: rest() in the game, simulated headless
 void wait_pass();           // waits until the pass has lasted PASS_TICKS
+// A replay running ahead: a pass still draws into the buffer (drawing draws
+// random numbers too) but is not shown or waited for; before the run being
+// watched its sounds are not played either.
+extern bool pass_shown;     // true in the game
+extern bool sounds_heard;   // true in the game
 
 // Plays a sound effect once, centred: volume 0..255, frequency 1000 = as recorded.
 void play_sound(SAMPLE* sample, int volume, int frequency);
@@ -94,22 +102,33 @@ extern unsigned run_seed;  // the seed the random generator started from
 // statistics, checks and hashes; the game itself never sets it).
 extern void (*after_pass)();
 
-// A run on file: the seed, then one byte of input per title, slide-in or game pass.
+// A run on file: the game version that made it, the seed, the score table
+// at start-up, then one byte of input per title, slide-in or game pass since
+// start-up. A session can hold several runs (X after game over); the one the
+// file is for begins at run_start, and the passes before it lead up to it.
 struct recording {
-    unsigned seed;
+    std::string version;      // ZELTO_VERSION of the game that recorded it
+    unsigned seed = 0;
+    unsigned run_start = 0;   // the pass its run begins at; 0 for a session's first run
+    int table[5] = {};        // highscore[] at start-up
     std::vector<pass_input> passes;
 };
-// Starts writing the run to path (magic, version, seed, then a byte a pass).
-// The header is written at once, then the input every half second or so;
-// a write that fails is reported once and the recording stops.
+const size_t RECORDING_LIMIT = 64u << 20;  // a longer file is not a recording (two weeks of passes)
+// The header of a recording of this game version: what comes before the passes.
+std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5]);
+// One pass's input as it is stored: a byte with bit 7 clear.
+unsigned char pack_input(const pass_input& in);
+// Starts writing the session to path (header, then a byte a pass) from
+// start-up on. The header is written at once, then the input every half
+// second or so; a write that fails is reported once and the recording stops.
 bool record_to(const char* path);
 // Closes the recording; false when any of it could not be written.
 bool stop_recording();
-// Reads a recording; false with a one-line reason for a missing, damaged or
-// foreign file.
+// Reads a recording; false with a one-line reason for a missing, damaged,
+// cut or foreign file, or one made by another version of the game.
 bool load_recording(const char* path, recording& out, std::string& error);
-// Plays a recording from start-up to its last pass (headless); returns the
-// number of passes run.
+// Plays a recording from start-up to its last pass (headless), from the
+// score table it holds; returns the number of passes run.
 int replay(const recording& run);
 
 // A hash of the whole game state (world, boss, score table, random generator).
@@ -169,6 +188,7 @@ extern bool (*score_write_fails)(int step);
 // never lose each other's scores. The table in memory becomes what was
 // saved; where nothing could be saved it still holds the run.
 bool save_run(const char* path, int run);
+extern bool scores_written; // false while a replay is watched: the table changes only in memory
 void record_run();          // offers the run's score once and writes the file
 
 // ---- Screens ---------------------------------------------------------------------

@@ -170,6 +170,15 @@ static void install_sound_quietly()
         fprintf(stderr, "zelto: no sound device found, playing silently\n");
 }
 
+// What start-up sets once the generator is seeded (the stars draw from it).
+static void place_world()
+{
+    player.x = 320;
+    player.y = 240;
+    loop_num = 0;
+    seed_stars();
+}
+
 // The steps both start-ups share once the library, the sound and the clock
 // are up: tables, buffer, assets, the player, the score table, the stars.
 static int load_world(bool on_screen)
@@ -184,9 +193,6 @@ static int load_world(bool on_screen)
         shutdown();
         return 1;
     }
-    player.x = 320;
-    player.y = 240;
-
     bool missing;
     bool loaded = read_scores(save_path(SCORE_FILE).c_str(), &missing);
     if (on_screen) {
@@ -196,9 +202,19 @@ static int load_world(bool on_screen)
                       : missing ? "no zelto_score.dat yet: scores start at 0"
                                 : "zelto_score.dat unreadable: scores start at 0");
     }
-    loop_num = 0;
-    seed_stars();
+    place_world();
     return 0;
+}
+
+void restart_world(unsigned seed)
+{
+    bool joystick = is_joy;
+    reset_world();
+    is_joy = joystick;
+    paused = false;
+    run_seed = seed;
+    srnd(seed);
+    place_world();
 }
 
 static void sleep_ms(int ms)

@@ -1,0 +1,56 @@
+// Replays for the player: every run is recorded without asking into
+// replays/ beside the score file, the runs in the high-score table keep
+// theirs, and a recorded run can be watched in the game's own window.
+//
+// A run's file holds the whole session's input from start-up, since a new
+// game leaves part of the world as the last run left it; the header says at
+// which pass the run begins, and watching runs the passes before it unseen.
+#pragma once
+
+#include <string>
+
+struct recording;
+
+// ---- Keeping ---------------------------------------------------------------------
+
+const char* const REPLAY_FOLDER = "replays";   // beside the score file
+const char* const LAST_REPLAY = "last.zrec";   // the run in progress, or the last one played
+const int REPLAY_FLUSH_PASSES = 25;            // passes written at a time: about half a second
+
+// Starts keeping this session's replays; called once start-up has read the
+// score table. Nothing is written before the first run passes its slide-in.
+void keep_replays();
+// The loops tell how the session goes: the first run has passed its
+// slide-in; a new game began (X after game over); the run's score has just
+// been offered to the table. Each does nothing unless replays are kept.
+void keep_first_run();
+void keep_next_run();
+void keep_scored_run();
+// Writes out the rest of the session's files and stops keeping; at exit.
+void stop_keeping_replays();
+// Whether this session's replays are still being kept (a write that fails
+// stops it, with one line on stderr).
+bool keeping_replays();
+// Test seam: when set, asked before each write to a replay file (creating,
+// writing, renaming, removing); true makes it fail as a read-only folder would.
+extern bool (*replay_write_fails)(const std::string& path);
+
+// ---- Watching --------------------------------------------------------------------
+
+const int FAST_PASSES = 4;  // passes a shown frame while the fast key is held
+
+struct watched_run {
+    bool ended;                // the recording played to its last pass (not left with Esc)
+    int passes;                // recorded passes played
+    unsigned long long hash;   // state_hash() where it stopped
+};
+
+// Plays the run in the window from the world start-up would make of its
+// seed and table: the passes before its run unseen and unheard, then the
+// run at the game's pace. Esc leaves, P pauses, the fast key runs
+// FAST_PASSES passes a frame, the screenshot key saves the frame. Neither
+// the score file nor any replay is written.
+watched_run play_watched(const recording& run);
+// The last frame with "End of replay" over it, until Esc, Z or X (or the
+// close button); the screenshot key still saves the frame itself.
+void end_of_replay();
