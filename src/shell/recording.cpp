@@ -243,11 +243,15 @@ int replay(const recording& run)
     next_pass = 0;
     for (int i = 0; i < 5; i++)
         highscore[i] = run.table[i];
+    // A replay starts from the table it was recorded with and never touches
+    // the score file, whose table may have moved on since.
+    scores_written = false;
     input_source = recorded_pass;
     title_loop();
     slide_in();
     game_loop();
     input_source = nullptr;
+    scores_written = true;
     playing = nullptr;
     return int(next_pass);
 }
