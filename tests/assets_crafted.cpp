@@ -736,6 +736,7 @@ protected:
         if (want == WORKS || (want == EITHER && o.status == 0)) {
             EXPECT_EQ(o.status, 0) << o.said;
             EXPECT_EQ(o.said, "");
+            EXPECT_LT(o.seconds, 2.0);
             worked++;
         } else {
             expect_named_failure(o, file);
