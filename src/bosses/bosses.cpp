@@ -87,5 +87,7 @@ void load_boss_images(int type)
 void draw_centred(int slot, int x, int y)
 {
     BITMAP* b = pool[slot];
+    if (!b)
+        return;  // an image that could not be had is not drawn
     draw_sprite(buffer, b, x - b->w / 2, y - b->h / 2);
 }

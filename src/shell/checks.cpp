@@ -3,20 +3,19 @@
 #include "shell/checks.h"
 
 #include <algorithm>
+#include <allegro.h>
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace {
 
-const long LARGEST_FILE = 64L << 20;  // far more than any asset of ours
-const long LARGEST_SIDE = 4096;       // pixels; ours are below 200
+const long PCX_SIDE_MAX = SHEET_SIDE_MAX;
+const unsigned GLYPH_BORDER = 255;  // the grabber's box colour in an 8-bit sheet
+const int GLYPHS_MAX = 256 - GLYPH_FIRST;  // more would be characters past 255
 
 struct bytes {
-    std::vector<unsigned char> v;
+    const std::vector<unsigned char>& v;
 
     size_t size() const { return v.size(); }
     bool has(size_t at, size_t n) const { return at <= v.size() && n <= v.size() - at; }
@@ -43,7 +42,9 @@ std::string bad_size(long w, long h)
 
 // load_bmp: a Windows (40-byte) or OS/2 (12-byte) header, a palette whose
 // length it takes from the pixel offset (into a 256-entry table), then the
-// rows, read from where the palette ends.
+// rows, read from where the palette ends; or, for bit fields, three masks
+// and the rows straight after the header. Every image is a sprite drawn in
+// the frame, so none may be larger than it.
 std::string check_bmp(const bytes& f)
 {
     if (!f.text(0, "BM"))
@@ -69,38 +70,62 @@ std::string check_bmp(const bytes& f)
         bits = f.u16(24);
         entry = 3;
     }
-    if (w < 1 || h < 1 || w > LARGEST_SIDE || h > LARGEST_SIDE)
-        return bad_size(w, h);
+    if (w < 1 || h < 1 || w > FRAME_W || h > FRAME_H)
+        return bad_size(w, h) + ", where a sprite fits in " + std::to_string(FRAME_W) + " x " +
+               std::to_string(FRAME_H);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return "a BMP of " + std::to_string(bits) + " bits a pixel";
-    if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32)))
+    size_t start, row;
+    if (compression == 3 && (bits == 16 || bits == 32)) {
+        // The loader picks its pixel size from the masks, not from the header.
+        start = 14 + 40 + 12;
+        if (!f.has(0, start))
+            return cut_short(start, f.size());
+        uint32_t red = f.u32(54), blue = f.u32(62);
+        bool ok = bits == 16 ? blue == 0x1f && (red == 0x7C00 || red == 0xF800)
+                             : blue == 0xff && red == 0xFF0000;
+        if (!ok)
+            return "BMP colour masks the game does not read";
+        row = (size_t(w) * bits / 8 + 3) / 4 * 4;
+    } else if (compression != 0) {
         return "a compressed BMP, which the game does not read";
-    uint32_t offset = f.u32(10);
-    if (offset < 14 + info || offset - 14 - info > 256 * entry)
-        return "a BMP pixel offset of " + std::to_string(offset) + " that fits no palette";
-    size_t row = (size_t(w) * bits + 31) / 32 * 4;
-    size_t end = offset + row * size_t(h);
+    } else {
+        start = f.u32(10);
+        if (start < 14 + info || start - 14 - info > 256 * entry)
+            return "a BMP pixel offset of " + std::to_string(start) + " that fits no palette";
+        row = (size_t(w) * bits + 31) / 32 * 4;
+    }
+    size_t end = start + row * size_t(h);
     if (end > f.size())
         return cut_short(end, f.size());
     return "";
 }
 
-// load_wav: RIFF chunks walked without padding; "fmt " must say PCM, one or
-// two channels, 8 or 16 bits before "data", whose samples are read whole.
+// load_wav: RIFF chunks walked without padding until fewer than four bytes
+// are left; "fmt " must say PCM, one or two channels, 8 or 16 bits before
+// "data", whose samples are read whole. The loader reads 16 bytes of "fmt "
+// whatever its length says, goes on reading chunks after "data" from where
+// its samples ended (a second "data" would be a second sample, the first
+// lost), and makes an empty sample of a "data" too short for one frame.
 std::string check_wav(const bytes& f)
 {
     if (!f.text(0, "RIFF") || !f.text(8, "WAVE"))
         return "not a WAV sound";
-    bool format = false;
-    for (size_t at = 12;;) {
+    unsigned channels = 0, bits = 0;
+    bool sound = false;
+    for (size_t at = 12; f.size() - at >= 4;) {
         if (!f.has(at, 8))
-            return f.size() == at ? "no sound data" : cut_short(at + 8, f.size());
+            return cut_short(at + 8, f.size());
         uint32_t length = f.u32(at + 4);
         size_t body = at + 8;
-        if (f.text(at, "fmt ")) {
-            if (!f.has(body, 16))
-                return cut_short(body + 16, f.size());
-            unsigned channels = f.u16(body + 2), bits = f.u16(body + 14);
+        if (!f.has(body, length))
+            return cut_short(body + size_t(length), f.size());
+        at = body + length;
+        if (f.text(body - 8, "fmt ")) {
+            if (length < 16)
+                return "a WAV format chunk of " + std::to_string(length) + " bytes";
+            channels = f.u16(body + 2);
+            bits = f.u16(body + 14);
             uint32_t rate = f.u32(body + 4);
             if (f.u16(body) != 1)
                 return "a WAV that is not plain PCM";
@@ -108,23 +133,29 @@ std::string check_wav(const bytes& f)
                 rate > 192000)
                 return "a WAV format of " + std::to_string(channels) + " channels, " +
                        std::to_string(bits) + " bits, " + std::to_string(rate) + " Hz";
-            format = true;
-        } else if (f.text(at, "data")) {
-            if (!format)
+        } else if (f.text(body - 8, "data")) {
+            if (channels == 0)
                 return "WAV data before its format";
-            if (!f.has(body, length))
-                return cut_short(body + size_t(length), f.size());
-            return "";
+            if (sound)
+                return "a second WAV data chunk";
+            size_t frames = channels == 2 ? (size_t(length) + 1) / 2 : length;
+            if (bits == 16)
+                frames /= 2;
+            if (frames == 0)
+                return "no sound data";
+            at = body + (bits == 8 ? length : 2 * frames * channels);
+            if (at > f.size())
+                return cut_short(at, f.size());
+            sound = true;
         }
-        if (!f.has(body, length))
-            return cut_short(body + size_t(length), f.size());
-        at = body + length;
     }
+    return sound ? "" : "no sound data";
 }
 
-// load_pcx: an 8-bit-per-plane RLE image of one or three planes, decoded row
-// by row exactly as the loader does; an 8-bit image then needs the 256-colour
-// palette after the first 12 byte that follows the pixels.
+// load_pcx: an 8-bit-per-plane RLE image, decoded row by row exactly as the
+// loader does; the 256-colour palette comes after the first 12 byte that
+// follows the pixels. Every PCX of the game is a font sheet, which is one
+// plane of 8 bits (the loader would also read three).
 std::string check_pcx(const bytes& f)
 {
     if (!f.has(0, 128))
@@ -132,20 +163,20 @@ std::string check_pcx(const bytes& f)
     if (f.u8(0) != 10 || f.u8(2) != 1)
         return "not a PCX image";
     unsigned planes = f.u8(65);
-    if (f.u8(3) != 8 || (planes != 1 && planes != 3))
+    if (f.u8(3) != 8 || planes != 1)
         return "a PCX of " + std::to_string(f.u8(3)) + " bits in " + std::to_string(planes) +
-               " planes";
+               " planes, where a font sheet has 8 bits in 1";
     long w = long(f.u16(8)) - long(f.u16(4)) + 1;
     long h = long(f.u16(10)) - long(f.u16(6)) + 1;
-    if (w < 1 || h < 1 || w > LARGEST_SIDE || h > LARGEST_SIDE)
+    if (w < 1 || h < 1 || w > PCX_SIDE_MAX || h > PCX_SIDE_MAX)
         return bad_size(w, h);
     long line = f.u16(66);
-    if (line < w || line > 2 * LARGEST_SIDE)
+    if (line < w || line > 2 * PCX_SIDE_MAX)
         return "a PCX line of " + std::to_string(line) + " bytes for " + std::to_string(w) +
                " pixels";
     size_t at = 128;
     for (long y = 0; y < h; y++) {
-        for (long x = 0; x < line * long(planes);) {
+        for (long x = 0; x < line;) {
             // A run is a count byte (top two bits set) and the value byte.
             bool is_run = at < f.size() && (f.u8(at) & 0xC0) == 0xC0;
             if (at + is_run >= f.size())
@@ -154,12 +185,10 @@ std::string check_pcx(const bytes& f)
             at += 1 + is_run;
         }
     }
-    if (planes == 1) {
-        while (at < f.size() && f.u8(at) != 12)
-            at++;
-        if (!f.has(at, 1 + 768))
-            return "cut short: no palette";
-    }
+    while (at < f.size() && f.u8(at) != 12)
+        at++;
+    if (!f.has(at, 1 + 768))
+        return "cut short: no palette";
     return "";
 }
 
@@ -266,26 +295,14 @@ std::string lower_extension(const std::string& path)
 
 }  // namespace
 
-std::string check_asset(const std::string& path)
+std::string check_asset(const std::string& name, const std::vector<unsigned char>& content)
 {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return strerror(errno);
-    bytes f;
-    unsigned char block[8192];
-    size_t got;
-    while ((got = fread(block, 1, sizeof block, file)) > 0 && long(f.size()) <= LARGEST_FILE)
-        f.v.insert(f.v.end(), block, block + got);
-    bool failed = ferror(file);
-    fclose(file);
-    if (failed)
-        return "cannot be read";
-    if (f.size() == 0)
+    if (content.empty())
         return "empty";
-    if (long(f.size()) > LARGEST_FILE)
+    if (content.size() > ASSET_BYTES_MAX)
         return "too large for an asset";
-
-    std::string ext = lower_extension(path);
+    const bytes f{content};
+    std::string ext = lower_extension(name);
     if (ext == "bmp")
         return check_bmp(f);
     if (ext == "wav")
@@ -298,3 +315,96 @@ std::string check_asset(const std::string& path)
         return f.text(0, "Extended Module: ") ? check_xm(f) : check_mod(f);
     return "";
 }
+
+// ---- Font sheets ------------------------------------------------------------
+
+namespace {
+
+// The library's font_find_character() on an 8-bit sheet: from (x, y) on,
+// row by row, the next top-left corner of a box and the box's inner width
+// and height (0 x 0 when none is left). Its edge scans stop one past the
+// largest glyph, which is refused anyway: the library's own could run the
+// height of the sheet for every box.
+void find_glyph(BITMAP* b, int& x, int& y, int& w, int& h)
+{
+    const int c = GLYPH_BORDER;
+    while (getpixel(b, x, y) != c || getpixel(b, x + 1, y) != c || getpixel(b, x, y + 1) != c ||
+           getpixel(b, x + 1, y + 1) == c) {
+        if (++x >= b->w) {
+            x = 0;
+            if (++y >= b->h) {
+                w = h = 0;
+                return;
+            }
+        }
+    }
+    for (w = 0; w <= GLYPH_SIDE_MAX && getpixel(b, x + w + 1, y) == c &&
+                getpixel(b, x + w + 1, y + 1) != c && x + w + 1 <= b->w;)
+        w++;
+    for (h = 0; h <= GLYPH_SIDE_MAX && getpixel(b, x, y + h + 1) == c &&
+                getpixel(b, x + 1, y + h + 1) != c && y + h + 1 <= b->h;)
+        h++;
+}
+
+// Whether the box found at (x, y) is framed all round and holds no frame.
+bool closed_box(BITMAP* b, int x, int y, int w, int h)
+{
+    const int c = GLYPH_BORDER;
+    for (int j = 0; j <= h + 1; j++)
+        if (getpixel(b, x, y + j) != c || getpixel(b, x + w + 1, y + j) != c)
+            return false;
+    for (int i = 0; i <= w + 1; i++)
+        if (getpixel(b, x + i, y) != c || getpixel(b, x + i, y + h + 1) != c)
+            return false;
+    for (int j = 1; j <= h; j++)
+        for (int i = 1; i <= w; i++)
+            if (getpixel(b, x + i, y + j) == c)
+                return false;
+    return true;
+}
+
+std::string glyph_name(int n)
+{
+    int ch = GLYPH_FIRST + n;
+    return ch <= GLYPH_LAST ? "font glyph '" + std::string(1, char(ch)) + "'"
+                            : "font glyph " + std::to_string(ch);
+}
+
+}  // namespace
+
+std::string check_font_sheet(BITMAP* sheet)
+{
+    if (bitmap_color_depth(sheet) != 8)
+        return "a font sheet that is not an 8-bit image";
+    if (sheet->w > SHEET_SIDE_MAX || sheet->h > SHEET_SIDE_MAX)
+        return bad_size(sheet->w, sheet->h);
+    const int needed = GLYPH_LAST - GLYPH_FIRST + 1;
+    int x = 0, y = 0, n = 0, height = 0;
+    for (;; n++) {
+        int w, h;
+        find_glyph(sheet, x, y, w, h);
+        if (w <= 0 || h <= 0)
+            break;
+        if (n == GLYPHS_MAX)
+            return "a font sheet of more than " + std::to_string(GLYPHS_MAX) + " glyphs";
+        std::string where = glyph_name(n) + " at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+        if (w > GLYPH_SIDE_MAX)
+            return where + " is wider than " + std::to_string(GLYPH_SIDE_MAX) + " pixels";
+        if (h > GLYPH_SIDE_MAX)
+            return where + " is taller than " + std::to_string(GLYPH_SIDE_MAX) + " pixels";
+        if (h < GLYPH_HEIGHT_MIN)
+            return where + " is only " + std::to_string(h) + " pixels high";
+        if (n == 0)
+            height = h;
+        else if (h != height)
+            return where + " is " + std::to_string(h) + " pixels high, not " + std::to_string(height);
+        if (!closed_box(sheet, x, y, w, h))
+            return where + " is not a closed box";
+        x += w;
+    }
+    if (n < needed)
+        return "a font sheet of " + std::to_string(n) + " glyphs, where the game needs " +
+               std::to_string(needed);
+    return "";
+}
+

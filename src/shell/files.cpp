@@ -71,6 +71,13 @@ bool read_regular(const std::string& path, std::vector<unsigned char>& out, std:
     int fd = open_regular(path, O_RDONLY, why);
     if (fd < 0)
         return false;
+    // A file that says it is too large is refused unread.
+    struct stat st;
+    if (fstat(fd, &st) == 0 && st.st_size > 0 && size_t(st.st_size) > limit) {
+        why = "too large";
+        close(fd);
+        return false;
+    }
     unsigned char block[8192];
     for (;;) {
         ssize_t got = read(fd, block, sizeof block);

@@ -1,4 +1,5 @@
 #include "shell/music.h"
+#include "shell/files.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -11,6 +12,8 @@ struct song {
 };
 
 music_listener music_observer = nullptr;
+
+const size_t SONG_BYTES_MAX = 64u << 20;  // far more than any song of ours
 
 static AUDIOSTREAM* stream;
 static std::vector<song*> loaded;  // every loaded song; the playing ones are mixed
@@ -37,12 +40,12 @@ void music_close()
     }
 }
 
-song* music_load(const char* path)
+song* music_load_memory(const void* data, size_t size)
 {
     xmp_context ctx = xmp_create_context();
     if (!ctx)
         return nullptr;
-    if (xmp_load_module(ctx, const_cast<char*>(path)) != 0) {
+    if (xmp_load_module_from_memory(ctx, data, long(size)) != 0) {
         xmp_free_context(ctx);
         return nullptr;
     }
@@ -55,6 +58,15 @@ song* music_load(const char* path)
     loaded.push_back(s);
     tell(music_event::LOAD, s);
     return s;
+}
+
+song* music_load(const char* path)
+{
+    std::vector<unsigned char> bytes;
+    std::string why;
+    if (!read_regular(path, bytes, why, SONG_BYTES_MAX) || bytes.empty())
+        return nullptr;
+    return music_load_memory(bytes.data(), bytes.size());
 }
 
 void music_play(song* s)

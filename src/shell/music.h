@@ -22,7 +22,10 @@ void music_open();
 // Stops everything and closes the stream.
 void music_close();
 
-// Loads an XM or MOD file; null when it cannot be read or is not a song.
+// Loads an XM or MOD song from its bytes (which may be freed afterwards);
+// null when they are not a song.
+song* music_load_memory(const void* data, size_t size);
+// The same from a regular file; null when it cannot be read or is not a song.
 song* music_load(const char* path);
 // Starts the song from its beginning; it repeats until stopped.
 void music_play(song* s);

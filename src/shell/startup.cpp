@@ -1,6 +1,6 @@
 // Start-up and shutdown: straight-line sequences before and after the loops.
 #include "zelto.h"
-#include "shell/checks.h"
+#include "shell/assets.h"
 #include "shell/signals.h"
 #include "shell/sound_device.h"
 
@@ -49,29 +49,32 @@ std::string save_path(const char* name) { return in_dir(save_dir, name); }
 static const char* const ENEMY_FILES[5] = {
     "e_ship3.bmp", "e_ship1.bmp", "e_ship2.bmp", "e_ship4.bmp", "e_ship5.bmp"};
 
-// Every asset is checked before its loader sees it (see checks.h); the
-// message names the file and what is wrong with it.
-static bool checked(const char* name)
+// Every asset is read once, checked, and decoded from the bytes that were
+// checked (see assets.h); a failure prints one line naming the file.
+static bool cannot_load(const char* name, const std::string& why)
 {
-    std::string problem = check_asset(data_path(name));
-    if (problem.empty())
-        return true;
-    fprintf(stderr, "zelto: cannot load %s: %s\n", data_path(name).c_str(), problem.c_str());
+    fprintf(stderr, "zelto: cannot load %s: %s\n", data_path(name).c_str(), why.c_str());
     return false;
+}
+
+static bool read_checked(const char* name, std::vector<unsigned char>& bytes)
+{
+    std::string why = read_asset(data_path(name), bytes);
+    return why.empty() || cannot_load(name, why);
 }
 
 // A file that passed its check but that the loader still refused.
 static bool refused(const char* name)
 {
-    fprintf(stderr, "zelto: cannot load %s: damaged\n", data_path(name).c_str());
-    return false;
+    return cannot_load(name, "damaged");
 }
 
 static bool image(BITMAP*& out, const char* name)
 {
-    if (!checked(name))
+    std::vector<unsigned char> bytes;
+    if (!read_checked(name, bytes))
         return false;
-    out = load_bmp(data_path(name).c_str(), NULL);
+    out = decode_image(bytes);
     return out || refused(name);
 }
 
@@ -83,36 +86,44 @@ static bool rle(RLE_SPRITE*& out, BITMAP* from)
 
 static bool sample(SAMPLE*& out, const char* name)
 {
-    if (!checked(name))
+    std::vector<unsigned char> bytes;
+    if (!read_checked(name, bytes))
         return false;
-    out = load_wav(data_path(name).c_str());
+    out = decode_sound(bytes);
     return out || refused(name);
 }
 
 static bool bitmap_font(FONT*& out, const char* name)
 {
-    if (!checked(name))
+    std::vector<unsigned char> bytes;
+    if (!read_checked(name, bytes))
         return false;
-    out = load_bitmap_font(data_path(name).c_str(), NULL, NULL);
-    return out || refused(name);
+    std::string why;
+    out = decode_font(bytes, why);
+    return out || cannot_load(name, why);
 }
 
 static bool tune(song*& out, const char* name)
 {
-    if (!checked(name))
+    std::vector<unsigned char> bytes;
+    if (!read_checked(name, bytes))
         return false;
-    out = music_load(data_path(name).c_str());
+    out = music_load_memory(bytes.data(), bytes.size());
     return out || refused(name);
 }
 
+// A boss image is decoded once here to know it loads, and its bytes are
+// kept for the pool, which decodes them again at each boss stage.
 static bool boss_image(const char* name)
 {
-    if (!checked(name))
+    std::vector<unsigned char> bytes;
+    if (!read_checked(name, bytes))
         return false;
-    BITMAP* b = load_bitmap(data_path(name).c_str(), NULL);
+    BITMAP* b = decode_image(bytes);
     if (!b)
         return refused(name);
     destroy_bitmap(b);
+    pool_files[data_path(name)] = std::move(bytes);
     return true;
 }
 
@@ -135,8 +146,8 @@ static bool load_assets()
         !tune(combat, "SHOPPING.XM") || !tune(drama, "EXP4A.XM") ||
         !tune(stage_clear, "LOUNGE.XM"))
         return false;
-    // Boss images are read when each boss stage begins, but checked here so
-    // that a run never dies at its first boss.
+    // Boss images are decoded when each boss stage begins, from the bytes
+    // checked here, so that a run never dies at a boss.
     for (const auto& images : boss_images)
         for (const char* name : images)
             if (name && !boss_image(name))
@@ -329,6 +340,7 @@ void shutdown()
         timer_running = false;
     }
     clean_pool();
+    pool_files.clear();
     release(combat, music_free);
     release(stage_clear, music_free);
     release(drama, music_free);

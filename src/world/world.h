@@ -4,6 +4,8 @@
 // with static lifetime; the handlers of the other subsystems own the updates.
 #pragma once
 
+#include <map>
+#include <string>
 #include <vector>
 
 struct BITMAP;
@@ -122,7 +124,15 @@ void detect_joystick();
 const int POOL_SLOTS = 5;
 extern BITMAP* pool[POOL_SLOTS];  // the current boss's images; null when empty
 
-// Loads an image into a slot, freeing what was there; slots outside 0..4 are ignored.
+// The checked bytes of the images the pool loads, by path, kept from
+// start-up: the pool decodes from them, so that a file changed or removed
+// while the game runs changes nothing.
+extern std::map<std::string, std::vector<unsigned char>> pool_files;
+
+// Loads an image into a slot, freeing what was there; slots outside 0..4 are
+// ignored. The image comes from pool_files, or else from the file, read and
+// checked as an asset; one that cannot be had leaves the slot empty and
+// prints one line naming it.
 void load_bitmap_pool(char const* path, int slot);
 // Frees every pooled image.
 void clean_pool();
