@@ -117,15 +117,33 @@ protected:
 
 TEST_F(InFolder, AnInstalledGameFindsItsDataBesideItselfWhateverLiesHere)
 {
-    ASSERT_TRUE(make_folder(root + "/prefix/bin"));
-    ASSERT_TRUE(make_folder(root + "/prefix/share/zelto"));
+    // The configured layout (/usr/games and /usr/share/games/zelto by default).
+    std::string program = root + "/prefix/games/zelto";
+    std::string installed = root + "/prefix/games/" + data_from_program;
+    ASSERT_TRUE(make_folder(root + "/prefix/games"));
+    ASSERT_TRUE(make_folder(installed));
     // Not installed (a build tree): the working folder, whether or not it holds the data.
-    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), "");
+    EXPECT_EQ(find_data_dir(program), "");
     touch(root + "/p_ship.bmp");
-    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), "");
-    // Installed: its share folder, even with a stray asset in the working folder.
-    touch(root + "/prefix/share/zelto/p_ship.bmp");
-    EXPECT_EQ(find_data_dir(root + "/prefix/bin/zelto"), root + "/prefix/bin/../share/zelto");
+    EXPECT_EQ(find_data_dir(program), "");
+    // Installed: its data folder, even with a stray asset in the working folder.
+    touch(installed + "/p_ship.bmp");
+    EXPECT_EQ(find_data_dir(program), installed);
+}
+
+TEST_F(InFolder, AnotherLayoutIsFollowedToo)
+{
+    // bin/ and share/zelto, as a home install might be configured.
+    ASSERT_TRUE(make_folder(root + "/home/bin"));
+    ASSERT_TRUE(make_folder(root + "/home/share/zelto"));
+    touch(root + "/home/share/zelto/p_ship.bmp");
+    EXPECT_EQ(find_data_dir(root + "/home/bin/zelto", "../share/zelto"),
+              root + "/home/bin/../share/zelto");
+    // The default layout's folder does not exist there: not installed.
+    EXPECT_EQ(find_data_dir(root + "/home/bin/zelto", "../share/games/zelto"), "");
+    // Program and data in one folder.
+    touch(root + "/home/bin/p_ship.bmp");
+    EXPECT_EQ(find_data_dir(root + "/home/bin/zelto", "."), root + "/home/bin/.");
 }
 
 TEST_F(InFolder, FoldersAreCreatedWhenNeeded)

@@ -37,11 +37,11 @@ wait $pid || fail "the scaled game did not end cleanly"
 
 # An installed copy, started from an empty folder.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "cmake --install failed"
-[ -x "$work/prefix/bin/zelto" ] || fail "no bin/zelto installed"
-[ -f "$work/prefix/share/zelto/p_ship.bmp" ] || fail "no data in share/zelto"
+[ -x "$work/prefix/$bindir/zelto" ] || fail "no $bindir/zelto installed"
+[ -f "$work/prefix/$datadir/p_ship.bmp" ] || fail "no data in $datadir"
 mkdir "$work/elsewhere"
 cd "$work/elsewhere"
-XDG_DATA_HOME="$work/xdg" "$work/prefix/bin/zelto" --mute 2>"$work/stderr" &
+XDG_DATA_HOME="$work/xdg" "$work/prefix/$bindir/zelto" --mute 2>"$work/stderr" &
 pid=$!
 win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
 [ -n "$win" ] || fail "the installed game opened no window: $(cat "$work/stderr")"

@@ -159,7 +159,7 @@ cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "cmake --ins
 mkdir "$work/stray"
 cp p_ship.bmp "$work/stray/"
 cd "$work/stray"
-XDG_DATA_HOME="$work/xdg" "$work/prefix/bin/zelto" --mute 2>"$work/stderr" &
+XDG_DATA_HOME="$work/xdg" "$work/prefix/$bindir/zelto" --mute 2>"$work/stderr" &
 pid=$!
 win=$(timeout 10 xdotool search --sync --name '^Zelto Star!$' | head -1)
 [ -n "$win" ] || fail "a stray p_ship.bmp stopped the installed game: $(cat "$work/stderr")"

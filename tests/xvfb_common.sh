@@ -10,6 +10,9 @@ im=/usr/bin  # ImageMagick's tools, whatever other `convert` is on PATH
 work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill $pid 2>/dev/null; rm -rf "$work"' EXIT
+# Where cmake --install puts the game under a prefix, as configured.
+bindir=${ZELTO_INSTALL_BINDIR:-games}
+datadir=${ZELTO_INSTALL_DATADIR:-share/games/zelto}
 fail() { echo "FAIL: $*"; [ -s "$work/stderr" ] && cat "$work/stderr"; exit 1; }
 
 cp -r "$data" "$work/data"

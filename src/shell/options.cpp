@@ -104,14 +104,17 @@ static bool has_assets(const std::string& dir)
     return access(probe.c_str(), R_OK) == 0;
 }
 
-std::string find_data_dir(const std::string& program_path)
+// Set at configure time from the install folders: /usr/games/zelto ->
+// /usr/share/games/zelto, whatever the prefix.
+const char* const data_from_program = ZELTO_DATA_FROM_PROGRAM;
+
+std::string find_data_dir(const std::string& program_path, const std::string& relative)
 {
     // An installed game knows its data by where it is installed itself; a
     // stray asset in the folder it is started from must not mislead it.
-    // <prefix>/bin/zelto -> <prefix>/share/zelto
     size_t slash = program_path.rfind('/');
-    std::string bin = slash == std::string::npos ? "." : program_path.substr(0, slash);
-    std::string installed = bin + "/../share/zelto";
+    std::string folder = slash == std::string::npos ? "." : program_path.substr(0, slash);
+    std::string installed = folder + "/" + relative;
     if (has_assets(installed))
         return installed;
     return "";

@@ -22,10 +22,15 @@ bool parse_options(int argc, char** argv, options& out, std::string& error);
 // The text --help prints.
 const char* usage_text();
 
-// Where the assets are: the share/zelto folder beside the program's bin/
-// folder when the game is installed there; otherwise "", the working folder
-// (a game run from its source tree).
-std::string find_data_dir(const std::string& program_path);
+// The installed data folder relative to the installed program's folder, as
+// configured ("../share/games/zelto" by default).
+extern const char* const data_from_program;
+
+// Where the assets are: the installed data folder, reached from the
+// program's own folder by RELATIVE, when the game is installed; otherwise "",
+// the working folder (a game run from its source tree).
+std::string find_data_dir(const std::string& program_path,
+                          const std::string& relative = data_from_program);
 // The player's data folder: $XDG_DATA_HOME/zelto, else ~/.local/share/zelto
 // (a relative XDG_DATA_HOME is ignored, as the XDG rules say); "" when there
 // is no home either.

@@ -324,8 +324,10 @@ static int lock_folder(const std::string& folder)
             return -1;
         }
         clock_gettime(CLOCK_MONOTONIC, &now);
-        long waited = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-        if (waited >= SCORE_LOCK_WAIT_MS) {
+        // In nanoseconds: whole milliseconds of a negative nanosecond part
+        // would round towards zero and give up up to 1 ms early.
+        long long waited = (now.tv_sec - start.tv_sec) * 1000000000LL + (now.tv_nsec - start.tv_nsec);
+        if (waited >= SCORE_LOCK_WAIT_MS * 1000000LL) {
             close(fd);
             return -2;
         }
