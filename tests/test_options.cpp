@@ -21,7 +21,7 @@ TEST(Options, NoneMeansTheGameAsDesigned)
     std::string error;
     ASSERT_TRUE(parse({}, o, error));
     EXPECT_EQ(o.scale, 1);
-    EXPECT_FALSE(o.mute || o.help || o.version);
+    EXPECT_FALSE(o.mute || o.help || o.version || o.fullscreen);
     EXPECT_TRUE(o.record.empty());
 }
 
@@ -36,6 +36,14 @@ TEST(Options, GoodFormsAreRead)
     ASSERT_TRUE(parse({"--scale=4", "--version", "--help"}, o, error));
     EXPECT_EQ(o.scale, 4);
     EXPECT_TRUE(o.help && o.version);
+    EXPECT_FALSE(o.fullscreen);
+    // auto is 0; the last --scale wins.
+    ASSERT_TRUE(parse({"--scale", "2", "--scale", "auto", "--fullscreen"}, o, error)) << error;
+    EXPECT_EQ(o.scale, 0);
+    EXPECT_TRUE(o.fullscreen);
+    ASSERT_TRUE(parse({"--scale=auto"}, o, error)) << error;
+    EXPECT_EQ(o.scale, 0);
+    EXPECT_FALSE(o.fullscreen);
 }
 
 TEST(Options, BadFormsAreRefusedWithAReason)
@@ -52,7 +60,10 @@ TEST(Options, BadFormsAreRefusedWithAReason)
         {"--mute=yes"},         // takes no value
         {"--record"},           // no file
         {"--record="},
-        {"--fullscreen"},       // unknown
+        {"--fullscreen=yes"},   // takes no value
+        {"--scale", "Auto"},    // only "auto" itself
+        {"--scale", "auto2"},
+        {"--full"},             // unknown
         {"-x"},
         {"scale"},
     };

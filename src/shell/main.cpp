@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     if (opt.stats)
         after_pass = stats_count_pass;
 
-    int status = startup(opt.scale, opt.mute);
+    int status = startup(opt.scale, opt.mute, opt.fullscreen);
     if (status != 0)
         return status;
     if (!opt.record.empty() && !record_to(opt.record.c_str())) {
@@ -85,6 +85,8 @@ int main(int argc, char** argv)
     stats_game_began();
     game_loop();
     bool recorded = stop_recording();
+    if (opt.stats)
+        stats_final_state();
     shutdown();
     if (opt.stats)
         stats_report();

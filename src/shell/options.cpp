@@ -10,9 +10,11 @@ const char* usage_text()
 {
     return "Usage: zelto [OPTION]...\n"
            "A vertical shoot-'em-up. Arrows steer, Z fires, X continues, P pauses,\n"
-           "Tab saves a screenshot, Esc quits.\n"
+           "Tab saves a screenshot, F11 or Alt+Enter toggles fullscreen, Esc quits.\n"
            "\n"
            "  --scale N        window N times 640 x 480 (N = 1 to 4)\n"
+           "  --scale auto     the largest such window that fits the desktop\n"
+           "  --fullscreen     the whole desktop, the picture enlarged and centred\n"
            "  --mute           no music and no sound effects\n"
            "  --record FILE    record the run (seed and input) into FILE\n"
            "  --stats          print pacing and processor figures on exit\n"
@@ -59,8 +61,10 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
         }
 
         if (arg == "--scale") {
-            if (!whole_number(value.c_str(), out.scale) || out.scale < 1 || out.scale > MAX_SCALE) {
-                error = "--scale needs a whole number from 1 to 4, not '" + value + "'";
+            if (value == "auto") {
+                out.scale = 0;
+            } else if (!whole_number(value.c_str(), out.scale) || out.scale < 1 || out.scale > MAX_SCALE) {
+                error = "--scale needs a whole number from 1 to 4 or 'auto', not '" + value + "'";
                 return false;
             }
         } else if (arg == "--record") {
@@ -69,6 +73,8 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
                 return false;
             }
             out.record = value;
+        } else if (arg == "--fullscreen") {
+            out.fullscreen = true;
         } else if (arg == "--mute") {
             out.mute = true;
         } else if (arg == "--stats") {

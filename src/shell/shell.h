@@ -49,11 +49,11 @@ std::string save_path(const char* name);
 
 // ---- Start-up and shutdown -----------------------------------------------------
 
-// Opens the window (scale times 640 x 480, or the largest smaller scale that
-// can be had), sound (none when muted), timer and input, and loads
-// everything. Returns 0, or an exit status after printing one line that says
-// what is missing.
-int startup(int scale = 1, bool mute = false);
+// Opens the screen (see open_display: scale 0 is the largest window that
+// fits), sound (none when muted), timer and input, and loads everything.
+// Returns 0, or an exit status after printing one line that says what is
+// missing.
+int startup(int scale = 1, bool mute = false, bool fullscreen = false);
 // The same world with no window, sound, timer or joystick, for tests, tools
 // and the benchmark: the clock is simulated and the random generator seeded.
 int startup_headless(unsigned seed);

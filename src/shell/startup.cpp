@@ -185,8 +185,7 @@ static int load_world(bool on_screen)
     bool loaded = read_scores(save_path(SCORE_FILE).c_str());
     if (on_screen) {
         // Shown until the first title frame covers it.
-        textprintf_ex(screen, font, 15, 155, makecol(255, 255, 255), -1, "%s",
-                      loaded ? "zelto_score.dat loaded" : "no zelto_score.dat yet: scores start at 0");
+        display_note(loaded ? "zelto_score.dat loaded" : "no zelto_score.dat yet: scores start at 0");
     }
     loop_num = 0;
     seed_stars();
@@ -219,7 +218,7 @@ static int no_window()
     return 1;
 }
 
-static int start_everything(int scale, bool mute)
+static int start_everything(int scale, bool mute, bool fullscreen)
 {
     if (allegro_init() != 0)
         return no_display();
@@ -227,15 +226,12 @@ static int start_everything(int scale, bool mute)
     install_timer();
 
     set_color_depth(16);
-    window_scale = open_window(scale);
-    if (window_scale == 0)
+    if (!open_display(scale, fullscreen))
         return no_window();
-    set_window_title("Zelto Star!");
     if (mute)
         install_sound(DIGI_NONE, MIDI_NONE, NULL);
     else
         install_sound_quietly();
-    set_close_button_callback(quit);
     music_open();
 
     install_int_ex(update_time, MSEC_TO_TIMER(1));
@@ -248,12 +244,12 @@ static int start_everything(int scale, bool mute)
     return load_world(true);
 }
 
-int startup(int scale, bool mute)
+int startup(int scale, bool mute, bool fullscreen)
 {
     // The library starts threads of its own; they must never be the ones a
     // quit signal lands on, and its own handlers must not stay in place.
     hold_quit_signals();
-    int status = start_everything(scale, mute);
+    int status = start_everything(scale, mute, fullscreen);
     catch_quit_signals();
     release_quit_signals();
     return status;
