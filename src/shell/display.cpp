@@ -214,7 +214,7 @@ void display_note(const char* text)
 // After a switch the X server may let go of every key (the focus moves) and
 // then repeat a still-held F11 as a new press: presses this soon after a
 // switch are not taken as another toggle.
-const int TOGGLE_QUIET_PASSES = 50;
+const int TOGGLE_QUIET_PASSES = 40;
 
 static bool toggle_wanted()
 {
