@@ -65,9 +65,10 @@ void shutdown();
 
 const int PASS_TICKS = 19;  // a pass lasts at least 19 ms: at most 52.6 passes a second
 
-void update_time();         // the 1 ms timer callback
+void update_time();         // one tick of the simulated clock (headless runs)
 void quit();                // the window's close button
 extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: rest() in the game, simulated headless
+extern void (*pace_clock)();       // sets logic_time from the clock; null where pace_rest advances it
 void wait_pass();           // waits until the pass has lasted PASS_TICKS
 
 // Plays a sound effect once, centred: volume 0..255, frequency 1000 = as recorded.

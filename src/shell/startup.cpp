@@ -5,6 +5,7 @@
 
 #include <allegro.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -34,7 +35,17 @@ song* stage_clear;
 std::string data_dir;
 std::string save_dir;
 
-static bool timer_running;
+// The game's clock: milliseconds since start-up, read whenever the loops
+// look at it. A 1 ms timer ticking it would wake the process a thousand
+// times a second for nothing.
+static std::chrono::steady_clock::time_point clock_zero;
+
+static void read_ms_clock()
+{
+    long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - clock_zero).count();
+    logic_time = int(unsigned(ms));  // wraps after about 25 days, harmlessly
+}
 
 static std::string in_dir(const std::string& dir, const char* name)
 {
@@ -234,8 +245,8 @@ static int start_everything(int scale, bool mute, bool fullscreen)
         install_sound_quietly();
     music_open();
 
-    install_int_ex(update_time, MSEC_TO_TIMER(1));
-    timer_running = true;
+    clock_zero = std::chrono::steady_clock::now();
+    pace_clock = read_ms_clock;
     pace_rest = sleep_ms;
 
     run_seed = unsigned(time(NULL));
@@ -280,6 +291,7 @@ int startup_headless(unsigned seed)
     for (int& h : highscore)
         h = 0;
     pace_rest = simulated_ms;
+    pace_clock = nullptr;
     run_seed = seed;
     srnd(seed);
     return load_world(false);
@@ -296,10 +308,6 @@ static void release(T*& handle, void (*destroy)(T*))
 void shutdown()
 {
     music_stop_all();
-    if (timer_running) {
-        remove_int(update_time);
-        timer_running = false;
-    }
     clean_pool();
     release(combat, music_free);
     release(stage_clear, music_free);
