@@ -76,6 +76,9 @@ press F11
 sleep 1
 xdotool keyup --window "$win" z 2>/dev/null
 check_fullscreen wave
+press Tab 0.2
+[ "$(/usr/bin/identify -format '%wx%h' zelto_screen.bmp 2>/dev/null)" = "640x480" ] ||
+    fail "the screenshot in fullscreen is not the 640 x 480 frame"
 # Paused: the same picture in both, the window's doubled equals the fullscreen's frame.
 press p
 sleep 0.4

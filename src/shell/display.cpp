@@ -234,6 +234,29 @@ static bool toggle_wanted()
 
 // ---- Showing a frame ---------------------------------------------------------------
 
+// The pixels from `first` up to `end` hold every difference between a new
+// row and the one shown; false when there is none. Most rows of a frame are
+// as they were, so they are compared whole first, then four pixels at a time.
+static bool changed_span(const uint16_t* row_now, const uint16_t* row_shown, int& first, int& end)
+{
+    if (std::memcmp(row_now, row_shown, FRAME_W * 2) == 0)
+        return false;
+    const int quads = FRAME_W / 4;
+    auto quad = [](const uint16_t* p, int i) {
+        uint64_t v;
+        std::memcpy(&v, p + 4 * i, 8);
+        return v;
+    };
+    int a = 0, b = quads;
+    while (quad(row_now, a) == quad(row_shown, a))
+        a++;
+    while (quad(row_now, b - 1) == quad(row_shown, b - 1))
+        b--;
+    first = 4 * a;
+    end = 4 * b;
+    return true;
+}
+
 // Converts and enlarges the rows that changed since the frame last shown,
 // straight into the screen's rows. Each row written is sent to the X server
 // when the next is selected (or at the end), so rows that stay cost nothing.
@@ -245,14 +268,8 @@ static void write_frame(BITMAP* frame)
         const uint16_t* src = reinterpret_cast<const uint16_t*>(frame->line[y]);
         uint16_t* old = &shown[size_t(y) * FRAME_W];
         int first = 0, end = FRAME_W;
-        if (shown_valid) {
-            while (first < FRAME_W && src[first] == old[first])
-                first++;
-            if (first == FRAME_W)
-                continue;
-            while (src[end - 1] == old[end - 1])
-                end--;
-        }
+        if (shown_valid && !changed_span(src, old, first, end))
+            continue;
         std::memcpy(old + first, src + first, size_t(end - first) * 2);
         size_t at = size_t(frame_x + first * scale) * bytes;
         size_t length = size_t(end - first) * scale * bytes;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 BITMAP* buffer;
@@ -229,9 +230,25 @@ static int no_window()
     return 1;
 }
 
+// The library's X thread wakes every millisecond to look for events it
+// handles every 10 ms. Started with some timer slack (threads inherit it),
+// it is woken a few times less often; the game's own thread keeps exact
+// sleeps for its pacing.
+const unsigned long LIBRARY_TIMER_SLACK_NS = 4000000;
+
+static int init_library()
+{
+    int kept = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    prctl(PR_SET_TIMERSLACK, LIBRARY_TIMER_SLACK_NS, 0, 0, 0);
+    int status = allegro_init();
+    if (kept > 0)
+        prctl(PR_SET_TIMERSLACK, (unsigned long)kept, 0, 0, 0);
+    return status;
+}
+
 static int start_everything(int scale, bool mute, bool fullscreen)
 {
-    if (allegro_init() != 0)
+    if (init_library() != 0)
         return no_display();
     install_keyboard();
     install_timer();
