@@ -21,7 +21,7 @@ TEST(Options, NoneMeansTheGameAsDesigned)
     std::string error;
     ASSERT_TRUE(parse({}, o, error));
     EXPECT_EQ(o.scale, 1);
-    EXPECT_FALSE(o.mute || o.help || o.version);
+    EXPECT_FALSE(o.mute || o.help || o.version || o.fullscreen);
     EXPECT_TRUE(o.record.empty());
 }
 
@@ -40,6 +40,14 @@ TEST(Options, GoodFormsAreRead)
     ASSERT_TRUE(parse({"--replay", "replays/last.zrec", "--stats"}, o, error)) << error;
     EXPECT_EQ(o.replay, "replays/last.zrec");
     EXPECT_TRUE(o.stats);
+    EXPECT_FALSE(o.fullscreen);
+    // auto is 0; the last --scale wins.
+    ASSERT_TRUE(parse({"--scale", "2", "--scale", "auto", "--fullscreen"}, o, error)) << error;
+    EXPECT_EQ(o.scale, 0);
+    EXPECT_TRUE(o.fullscreen);
+    ASSERT_TRUE(parse({"--scale=auto"}, o, error)) << error;
+    EXPECT_EQ(o.scale, 0);
+    EXPECT_FALSE(o.fullscreen);
 }
 
 TEST(Options, BadFormsAreRefusedWithAReason)
@@ -59,7 +67,10 @@ TEST(Options, BadFormsAreRefusedWithAReason)
         {"--replay"},
         {"--replay="},
         {"--record", "a.zrec", "--replay", "b.zrec"},  // one or the other
-        {"--fullscreen"},       // unknown
+        {"--fullscreen=yes"},   // takes no value
+        {"--scale", "Auto"},    // only "auto" itself
+        {"--scale", "auto2"},
+        {"--full"},             // unknown
         {"-x"},
         {"scale"},
     };

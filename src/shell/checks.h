@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "world/world.h"  // FRAME_W, FRAME_H: no sprite may be larger than the frame
+
 struct BITMAP;
 
 const size_t ASSET_BYTES_MAX = 64u << 20;  // far more than any asset of ours
-const int FRAME_W = 640, FRAME_H = 480;  // no sprite may be larger than the frame
 const int GLYPH_FIRST = 32, GLYPH_LAST = 126;  // the characters the game writes with
 const int GLYPH_SIDE_MAX = 64;   // pixels; ours are at most 41 wide and 36 high
 const int GLYPH_HEIGHT_MIN = 4;  // pixels; below this no letter can be told apart

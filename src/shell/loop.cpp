@@ -7,6 +7,7 @@
 #include <allegro.h>
 
 void (*pace_rest)(int ms) = nullptr;
+void (*pace_clock)() = nullptr;
 bool (*input_source)(pass_input&) = nullptr;
 void (*input_sink)(const pass_input&) = nullptr;
 void (*after_pass)() = nullptr;
@@ -42,9 +43,23 @@ void play_sound(SAMPLE* sample, int volume, int frequency)
     play_sample(sample, volume, 128, frequency, 0);
 }
 
+// Brings logic_time up to now, where the clock is read rather than ticked.
+static void read_clock()
+{
+    if (pace_clock)
+        pace_clock();
+}
+
+static void begin_pass()
+{
+    read_clock();
+    start_time = logic_time;
+}
+
 // Elapsed ticks, correct across the counter's wrap.
 static unsigned pass_elapsed()
 {
+    read_clock();
     return unsigned(logic_time) - unsigned(start_time);
 }
 
@@ -121,7 +136,7 @@ bool title_continues()
 
 void title_pass()
 {
-    start_time = logic_time;
+    begin_pass();
     read_esc();
     read_controls();
     star_handle();
@@ -139,7 +154,7 @@ void title_loop()
 
 void slide_pass(int offset)
 {
-    start_time = logic_time;
+    begin_pass();
     no_input();
     star_handle();
     draw_slide_in(offset);
@@ -228,7 +243,7 @@ static bool run_is_over()
 
 void game_pass()
 {
-    start_time = logic_time;
+    begin_pass();
     read_esc();  // a quit still lets the pass run to its end
     star_handle();
     read_controls();
@@ -320,7 +335,7 @@ static bool pause_key_pressed()
 
 void paused_pass()
 {
-    start_time = logic_time;
+    begin_pass();
     if (key[KEY_ESC])
         end_game = true;
     present_paused();

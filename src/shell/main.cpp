@@ -102,7 +102,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    int status = startup(opt.scale, opt.mute);
+    int status = startup(opt.scale, opt.mute, opt.fullscreen);
     if (status != 0)
         return status;
     if (!opt.replay.empty())
@@ -118,6 +118,8 @@ int main(int argc, char** argv)
     game_loop();
     stop_keeping_replays();
     bool recorded = stop_recording();
+    if (opt.stats)
+        stats_final_state();
     shutdown();
     if (opt.stats)
         stats_report();

@@ -10,10 +10,13 @@ const char* usage_text()
 {
     return "Usage: zelto [OPTION]...\n"
            "A vertical shoot-'em-up. Arrows steer, Z fires, X continues, P pauses,\n"
-           "Tab saves a screenshot, Esc quits. Every run is recorded in replays/\n"
-           "beside the score file; the runs in the high-score table keep theirs.\n"
+           "Tab saves a screenshot, F11 or Alt+Enter toggles fullscreen, Esc quits.\n"
+           "Every run is recorded in replays/ beside the score file; the runs in the\n"
+           "high-score table keep theirs.\n"
            "\n"
            "  --scale N        window N times 640 x 480 (N = 1 to 4)\n"
+           "  --scale auto     the largest such window that fits the desktop\n"
+           "  --fullscreen     the whole desktop, the picture enlarged and centred\n"
            "  --mute           no music and no sound effects\n"
            "  --record FILE    record the run (seed and input) into FILE\n"
            "  --replay FILE    watch a recorded run: Esc leaves, P pauses, hold F to\n"
@@ -62,8 +65,10 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
         }
 
         if (arg == "--scale") {
-            if (!whole_number(value.c_str(), out.scale) || out.scale < 1 || out.scale > MAX_SCALE) {
-                error = "--scale needs a whole number from 1 to 4, not '" + value + "'";
+            if (value == "auto") {
+                out.scale = 0;
+            } else if (!whole_number(value.c_str(), out.scale) || out.scale < 1 || out.scale > MAX_SCALE) {
+                error = "--scale needs a whole number from 1 to 4 or 'auto', not '" + value + "'";
                 return false;
             }
         } else if (arg == "--record") {
@@ -78,6 +83,8 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
                 return false;
             }
             out.replay = value;
+        } else if (arg == "--fullscreen") {
+            out.fullscreen = true;
         } else if (arg == "--mute") {
             out.mute = true;
         } else if (arg == "--stats") {

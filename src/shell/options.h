@@ -6,7 +6,8 @@
 #include <string>
 
 struct options {
-    int scale = 1;          // window size in multiples of 640 x 480, 1..4
+    int scale = 1;          // window size in multiples of 640 x 480, 1..4; 0: the largest that fits
+    bool fullscreen = false;  // the whole desktop instead of a window
     bool mute = false;      // no music and no sound effects
     bool help = false;
     bool version = false;

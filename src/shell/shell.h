@@ -50,11 +50,11 @@ std::string save_path(const char* name);
 
 // ---- Start-up and shutdown -----------------------------------------------------
 
-// Opens the window (scale times 640 x 480, or the largest smaller scale that
-// can be had), sound (none when muted), timer and input, and loads
-// everything. Returns 0, or an exit status after printing one line that says
-// what is missing.
-int startup(int scale = 1, bool mute = false);
+// Opens the screen (see open_display: scale 0 is the largest window that
+// fits), sound (none when muted), timer and input, and loads everything.
+// Returns 0, or an exit status after printing one line that says what is
+// missing.
+int startup(int scale = 1, bool mute = false, bool fullscreen = false);
 // The same world with no window, sound, timer or joystick, for tests, tools
 // and the benchmark: the clock is simulated and the random generator seeded.
 int startup_headless(unsigned seed);
@@ -69,9 +69,10 @@ void shutdown();
 
 const int PASS_TICKS = 19;  // a pass lasts at least 19 ms: at most 52.6 passes a second
 
-void update_time();         // the 1 ms timer callback
+void update_time();         // one tick of the simulated clock (headless runs)
 void quit();                // the window's close button
 extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: rest() in the game, simulated headless
+extern void (*pace_clock)();       // sets logic_time from the clock; null where pace_rest advances it
 void wait_pass();           // waits until the pass has lasted PASS_TICKS
 // A replay running ahead: a pass still draws into the buffer (drawing draws
 // random numbers too) but is not shown or waited for; before the run being

@@ -6,10 +6,12 @@
 
 #include <allegro.h>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 BITMAP* buffer;
@@ -35,7 +37,17 @@ song* stage_clear;
 std::string data_dir;
 std::string save_dir;
 
-static bool timer_running;
+// The game's clock: milliseconds since start-up, read whenever the loops
+// look at it. A 1 ms timer ticking it would wake the process a thousand
+// times a second for nothing.
+static std::chrono::steady_clock::time_point clock_zero;
+
+static void read_ms_clock()
+{
+    long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now() - clock_zero).count();
+    logic_time = int(unsigned(ms));  // wraps after about 25 days, harmlessly
+}
 
 static std::string in_dir(const std::string& dir, const char* name)
 {
@@ -208,10 +220,9 @@ static int load_world(bool on_screen)
     bool loaded = read_scores(save_path(SCORE_FILE).c_str(), &missing);
     if (on_screen) {
         // Shown until the first title frame covers it.
-        textprintf_ex(screen, font, 15, 155, makecol(255, 255, 255), -1, "%s",
-                      loaded    ? "zelto_score.dat loaded"
-                      : missing ? "no zelto_score.dat yet: scores start at 0"
-                                : "zelto_score.dat unreadable: scores start at 0");
+        display_note(loaded    ? "zelto_score.dat loaded"
+                     : missing ? "no zelto_score.dat yet: scores start at 0"
+                               : "zelto_score.dat unreadable: scores start at 0");
     }
     place_world();
     return 0;
@@ -254,27 +265,40 @@ static int no_window()
     return 1;
 }
 
-static int start_everything(int scale, bool mute)
+// The library's X thread wakes every millisecond to look for events it
+// handles every 10 ms. Started with some timer slack (threads inherit it),
+// it is woken a few times less often; the game's own thread keeps exact
+// sleeps for its pacing.
+const unsigned long LIBRARY_TIMER_SLACK_NS = 4000000;
+
+static int init_library()
 {
-    if (allegro_init() != 0)
+    int kept = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    prctl(PR_SET_TIMERSLACK, LIBRARY_TIMER_SLACK_NS, 0, 0, 0);
+    int status = allegro_init();
+    if (kept > 0)
+        prctl(PR_SET_TIMERSLACK, (unsigned long)kept, 0, 0, 0);
+    return status;
+}
+
+static int start_everything(int scale, bool mute, bool fullscreen)
+{
+    if (init_library() != 0)
         return no_display();
     install_keyboard();
     install_timer();
 
     set_color_depth(16);
-    window_scale = open_window(scale);
-    if (window_scale == 0)
+    if (!open_display(scale, fullscreen))
         return no_window();
-    set_window_title("Zelto Star!");
     if (mute)
         install_sound(DIGI_NONE, MIDI_NONE, NULL);
     else
         install_sound_quietly();
-    set_close_button_callback(quit);
     music_open();
 
-    install_int_ex(update_time, MSEC_TO_TIMER(1));
-    timer_running = true;
+    clock_zero = std::chrono::steady_clock::now();
+    pace_clock = read_ms_clock;
     pace_rest = sleep_ms;
 
     run_seed = unsigned(time(NULL));
@@ -283,12 +307,12 @@ static int start_everything(int scale, bool mute)
     return load_world(true);
 }
 
-int startup(int scale, bool mute)
+int startup(int scale, bool mute, bool fullscreen)
 {
     // The library starts threads of its own; they must never be the ones a
     // quit signal lands on, and its own handlers must not stay in place.
     hold_quit_signals();
-    int status = start_everything(scale, mute);
+    int status = start_everything(scale, mute, fullscreen);
     catch_quit_signals();
     release_quit_signals();
     return status;
@@ -319,6 +343,7 @@ int startup_headless(unsigned seed)
     for (int& h : highscore)
         h = 0;
     pace_rest = simulated_ms;
+    pace_clock = nullptr;
     run_seed = seed;
     srnd(seed);
     return load_world(false);
@@ -335,10 +360,6 @@ static void release(T*& handle, void (*destroy)(T*))
 void shutdown()
 {
     music_stop_all();
-    if (timer_running) {
-        remove_int(update_time);
-        timer_running = false;
-    }
     clean_pool();
     pool_files.clear();
     release(combat, music_free);

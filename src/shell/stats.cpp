@@ -54,3 +54,8 @@ void stats_report()
     fprintf(stderr, "zelto: %ld game passes, %.2f ms a pass on average, %.1f%% of one processor\n",
             game_passes, wall / (game_passes - 1), 100 * (cpu_seconds() - cpu_at_game_start) / (wall / 1000));
 }
+
+void stats_final_state()
+{
+    fprintf(stderr, "zelto: state hash %016llx at the end of the run\n", state_hash());
+}

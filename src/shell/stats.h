@@ -6,3 +6,6 @@ void stats_start();       // the program has started: the clock for start-up
 void stats_count_pass();  // an after_pass hook: counts and times the passes
 void stats_game_began();  // from here on passes are game passes
 void stats_report();      // prints the figures on stderr
+// Prints the game's state hash as the run ends (before shutdown), the one a
+// replay of its recording ends with.
+void stats_final_state();

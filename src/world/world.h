@@ -10,6 +10,10 @@
 
 struct BITMAP;
 
+// The frame every pass draws, in pixels; whatever shows it enlarges it.
+const int FRAME_W = 640;
+const int FRAME_H = 480;
+
 // The play column: the ship and the gems keep inside it, sparks bounce at
 // its edges, and the black side panels cover what lies outside.
 const int COLUMN_LEFT = 128;
