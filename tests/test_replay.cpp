@@ -91,7 +91,7 @@ static figures expected(const std::string& name)
 
 TEST_F(Replay, GoldenRunsPlayBackToTheirFiguresAndHashes)
 {
-    for (const char* name : {"glaive", "game_over", "long"}) {
+    for (const char* name : {"glaive", "game_over", "long", "stages"}) {
         figures want = expected(name);
         figures got = play(std::string(name) + ".rec");
         EXPECT_EQ(first_difference(want, got), "") << name;

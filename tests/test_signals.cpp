@@ -53,3 +53,28 @@ TEST_F(Signals, ASecondSignalEndsTheProgramAtOnce)
         },
         ::testing::ExitedWithCode(128 + SIGHUP), "");
 }
+
+TEST_F(Signals, OneDuringAScoreWriteLetsTheWriteFinishWhole)
+{
+    catch_quit_signals();
+    for (int step = 0; step < SCORE_STEPS; step++) {
+        SCOPED_TRACE(step);
+        quit_signal = 0;
+        end_game = false;
+        saved = false;
+        signal_to_send = step;
+        // The seam is asked before each step: the signal comes just then.
+        score_write_fails = [](int now) {
+            if (now == signal_to_send)
+                raise(SIGTERM);
+            return false;
+        };
+        score = 100 + step;
+        record_run();
+        score_write_fails = nullptr;
+        EXPECT_EQ(quit_signal, SIGTERM);
+        EXPECT_TRUE(end_game);
+        EXPECT_TRUE(read_scores(save_path(SCORE_FILE).c_str()));
+        EXPECT_EQ(highscore[0], 100 + step) << "the run went into the file whole";
+    }
+}

@@ -148,19 +148,25 @@ struct plan {
     bool careful;               // which pilot
     bool (*next_now)();         // hold X this pass
     bool (*done)();             // the goal is met: Esc now
+    bool (*hold_fire)();        // fire this pass (null: always)
 };
 
 static const plan PLANS[] = {
     // Clears the opening wave and fights GLAIVE for a while.
     {"glaive", 1, 6000, true, [] { return cleared() && seen.clear_for > 40 && r_stage == 0; },
-     [] { return r_stage == 1 && boss_stage && seen.boss_since >= 150; }},
+     [] { return r_stage == 1 && boss_stage && seen.boss_since >= 150; }, nullptr},
     // Loses every ship, stays on the game-over screen, then plays a new game.
     {"game_over", 1, 8000, false, [] { return run_over() && seen.over_for > 120; },
-     [] { return seen.game_overs == 1 && seen.passes - seen.new_game_at >= 800; }},
+     [] { return seen.game_overs == 1 && seen.passes - seen.new_game_at >= 800; }, nullptr},
     // A long session: stages cleared, bosses fought, runs lost and begun again.
     {"long", 101, 30000, true,
      [] { return (cleared() && seen.clear_for > 30) || (run_over() && seen.over_for > 60); },
-     [] { return seen.passes >= 24000 && seen.furthest >= 4 && seen.game_overs >= 1; }},
+     [] { return seen.passes >= 24000 && seen.furthest >= 4 && seen.game_overs >= 1; }, nullptr},
+    // Long stretches of each song for the listening tests: the wave, six
+    // seconds of the cleared stage, twelve of GLAIVE, firing only in the wave.
+    {"stages", 201, 8000, true, [] { return cleared() && seen.clear_for > 300 && r_stage == 0; },
+     [] { return r_stage == 1 && boss_stage && seen.boss_since >= 600; },
+     [] { return r_stage == 0 && !cleared(); }},
 };
 
 static const plan* current;
@@ -174,6 +180,8 @@ static void between_passes()
     seen.boss_since++;
     seen.furthest = std::max(seen.furthest, r_stage);
     steer(current->careful);
+    if (current->hold_fire && !current->hold_fire())
+        key[KEY_Z] = 0;
     key[KEY_X] = 0;
     if (current->next_now()) {
         key[KEY_X] = -1;
