@@ -1,7 +1,8 @@
 #!/bin/sh
 # SIGINT, SIGTERM and SIGHUP end the real game as Esc does, whenever they
 # come: at start-up, on the title, in the slide-in, the wave or the pause,
-# at scales 1 and 4. Every run ends with status 128 + n (never by an abort
+# and (watching recorded runs) at a boss or on the game-over screen, at
+# scales 1 and 4. Every run ends with status 128 + n (never by an abort
 # or the signal itself, and without the library's own message), and the
 # run's recording is whole: it replays to its last pass. A second signal
 # ends the game at once.
@@ -68,6 +69,53 @@ for scale in 1 4; do
             one_run $scale ${pair%:*} ${pair#*:} $i
             i=$((i + 1))
         done
+    done
+done
+
+# The boss and the game-over screen, reached by watching recorded runs at
+# four passes a frame until the picture shows them; the signal then comes
+# at a random moment of that state.
+key() { xdotool "$1" --window "$win" "$2" 2>/dev/null; }
+snap() {
+    rm -f zelto_screen.bmp
+    key keydown Tab; sleep 0.08; key keyup Tab
+    for i in 1 2 3 4 5 6 7 8 9 10; do
+        [ -f zelto_screen.bmp ] && return 0
+        sleep 0.05
+    done
+    return 1
+}
+share() { $im/convert zelto_screen.bmp -crop "$1" +repage -fx "$2" -format '%[fx:mean]' info:; }
+boss_shown() { snap && awk "BEGIN{exit !($(share 70x16+528+56 'r>0.9&&g>0.9&&b>0.9?1:0') > 0.05)}"; }
+game_over_shown() { snap && awk "BEGIN{exit !($(share 300x36+170+196 'r>0.8&&g<0.2&&b<0.2?1:0') > 0.2)}"; }
+
+watched_run() {
+    scale=$1 sig=$2 number=$3 file=$4 state=$5 within_ms=$6
+    launch --scale "$scale" --mute --replay "$here/golden/$file"
+    key keydown f
+    start=$(date +%s)
+    until $state; do
+        [ $(($(date +%s) - start)) -lt 40 ] || fail "watching $file: no $state within 40 s"
+    done
+    key keyup f
+    at=$(random_ms "$within_ms")
+    sleep "$(seconds "$at")"
+    kill -s "$sig" $pid
+    waited=0
+    while kill -0 $pid 2>/dev/null && [ $waited -lt 50 ]; do sleep 0.1; waited=$((waited + 1)); done
+    kill -0 $pid 2>/dev/null && fail "SIG$sig in $state, scale $scale: still running 5 s later"
+    wait $pid
+    status=$?
+    pid=
+    [ $status -eq $((128 + number)) ] || fail "SIG$sig in $state, scale $scale: exit status $status"
+    ! grep -q 'Shutting down Allegro' "$work/stderr" || fail "SIG$sig in $state: the library's own message"
+    echo "SIG$sig $at ms into $state, scale $scale: status $status"
+}
+
+for scale in 1 4; do
+    for pair in INT:2 TERM:15 HUP:1; do
+        watched_run $scale ${pair%:*} ${pair#*:} stages.rec boss_shown 3000
+        watched_run $scale ${pair%:*} ${pair#*:} game_over.rec game_over_shown 1000
     done
 done
 
