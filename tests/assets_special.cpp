@@ -3,6 +3,7 @@
 // while the game runs. (The real game is tried the same way under Xvfb in
 // window_special_assets.sh.)
 #include "asset_copy.h"
+#include "pool_shown.h"
 #include "shell/checks.h"
 
 #include <sys/stat.h>
@@ -12,21 +13,6 @@ namespace {
 // One asset of each kind the game opens.
 const char* const KINDS[] = {"exp.bmp", "p_enter.wav", "zelto_lfont.pcx", "LOUNGE.XM",
                              "ZS BOSS - VORTEX//node.bmp"};
-
-// Share of a pool image's opaque pixels found unchanged in the buffer where
-// it is drawn centred on (x, y).
-double shown(int slot, int x, int y)
-{
-    BITMAP* b = pool[slot];
-    int seen = 0, same = 0;
-    for (int v = 0; v < b->h; v++)
-        for (int u = 0; u < b->w; u++) {
-            int c = getpixel(b, u, v);
-            seen += c != bitmap_mask_color(b);
-            same += c != bitmap_mask_color(b) && getpixel(buffer, x - b->w / 2 + u, y - b->h / 2 + v) == c;
-        }
-    return double(same) / seen;
-}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // assets at start-up (also tried against the real game in
 // window_bad_assets.sh).
 #include "harness.h"
+#include "asset_copy.h"
 
 #include <chrono>
 #include <cstdio>
@@ -51,19 +52,6 @@ protected:
         return names;
     }
 };
-
-static void write_file(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-static std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 static std::vector<int> table()
 {
@@ -228,15 +216,7 @@ TEST_F(BadFiles, EveryDamagedAssetStopsStartUpNamingTheFile)
 {
     const std::string data = folder + "/data";
     ASSERT_EQ(system(("cp -r '" ZELTO_DATA_DIR "' '" + data + "'").c_str()), 0);
-    std::vector<std::string> assets = {"p_ship.bmp", "p_shot.bmp", "e_shot.bmp", "e_ship1.bmp",
-                                       "e_ship2.bmp", "e_ship3.bmp", "e_ship4.bmp", "e_ship5.bmp",
-                                       "exp.bmp", "p_boom.wav", "p_laser.wav", "p_collect.wav",
-                                       "p_enter.wav", "zelto_lfont.pcx", "zelto_sfont.pcx",
-                                       "SHOPPING.XM", "EXP4A.XM", "LOUNGE.XM"};
-    for (const auto& images : boss_images)
-        for (const char* name : images)
-            if (name)
-                assets.push_back(name);
+    std::vector<std::string> assets = asset_names();
     data_dir = data;
     save_dir = folder;
     std::mt19937 gen(7);

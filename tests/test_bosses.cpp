@@ -2,6 +2,7 @@
 // Regular enemies are kept off the field (a spawn interval that never comes
 // round), so every bullet, hurt and pixel checked here is the boss's.
 #include "harness.h"
+#include "pool_shown.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,21 +11,6 @@ static rgb colour(int r, int g, int b)
 {
     int c = makecol(r, g, b);
     return rgb{getr16(c), getg16(c), getb16(c)};
-}
-
-// Share of a pool image's opaque pixels found unchanged in the buffer where
-// it is drawn centred on (x, y).
-static double shown(int slot, int x, int y)
-{
-    BITMAP* b = pool[slot];
-    int seen = 0, same = 0;
-    for (int v = 0; v < b->h; v++)
-        for (int u = 0; u < b->w; u++) {
-            int c = getpixel(b, u, v);
-            seen += c != bitmap_mask_color(b);
-            same += c != bitmap_mask_color(b) && getpixel(buffer, x - b->w / 2 + u, y - b->h / 2 + v) == c;
-        }
-    return double(same) / seen;
 }
 
 // How many of v (sparks, gems) stand exactly on s.

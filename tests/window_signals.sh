@@ -18,6 +18,21 @@ runs_each=${SIGNAL_RUNS:-10}
 random_ms() { od -An -N2 -tu2 /dev/urandom | awk -v m="$1" '{print $1 % m}'; }
 seconds() { awk -v ms="$1" 'BEGIN{printf "%.3f", ms / 1000}'; }
 
+# Sends $sig (number $number) to the game and checks that it ended with
+# 128 + number within 5 s, quietly; its status in $status.
+signal_ends_game() {
+    kill -s "$sig" $pid
+    waited=0
+    while kill -0 $pid 2>/dev/null && [ $waited -lt 50 ]; do sleep 0.1; waited=$((waited + 1)); done
+    kill -0 $pid 2>/dev/null && fail "$1: still running 5 s later"
+    wait $pid
+    status=$?
+    pid=
+    [ $status -eq $((128 + number)) ] || fail "$1: exit status $status"
+    ! grep -q 'Shutting down Allegro' "$work/stderr" || fail "$1: the library's own message"
+    ! grep -q -e 'Sanitizer' -e 'runtime error' "$work/stderr" || fail "$1: a sanitizer report"
+}
+
 # One run: start the game recording, play a little (into the game, maybe a
 # pause), send the signal at a random moment, and check how it ended.
 one_run() {
@@ -42,17 +57,8 @@ one_run() {
         [ -n "$w" ] && { xdotool keydown --window "$w" "$1"; sleep 0.1; xdotool keyup --window "$w" "$1"; t=$((t + 100)); } 2>/dev/null
     done
     [ "$at" -gt "$t" ] && sleep "$(seconds $((at - t)))"
-    kill -s "$sig" $pid
-    waited=0
-    while kill -0 $pid 2>/dev/null && [ $waited -lt 50 ]; do sleep 0.1; waited=$((waited + 1)); done
-    kill -0 $pid 2>/dev/null && fail "SIG$sig at $at ms, scale $scale: still running 5 s later"
-    wait $pid
-    status=$?
-    pid=
     what="SIG$sig at $at ms, scale $scale"
-    [ $status -eq $((128 + number)) ] || fail "$what: exit status $status"
-    ! grep -q 'Shutting down Allegro' "$work/stderr" || fail "$what: the library's own message"
-    ! grep -q -e 'Sanitizer' -e 'runtime error' "$work/stderr" || fail "$what: a sanitizer report"
+    signal_ends_game "$what"
     # A signal before the recording began leaves none; otherwise it is whole.
     [ -f "$rec" ] || return 0
     recorded=$(($(wc -c <"$rec") - $(header_size)))
@@ -100,15 +106,7 @@ watched_run() {
     key keyup f
     at=$(random_ms "$within_ms")
     sleep "$(seconds "$at")"
-    kill -s "$sig" $pid
-    waited=0
-    while kill -0 $pid 2>/dev/null && [ $waited -lt 50 ]; do sleep 0.1; waited=$((waited + 1)); done
-    kill -0 $pid 2>/dev/null && fail "SIG$sig in $state, scale $scale: still running 5 s later"
-    wait $pid
-    status=$?
-    pid=
-    [ $status -eq $((128 + number)) ] || fail "SIG$sig in $state, scale $scale: exit status $status"
-    ! grep -q 'Shutting down Allegro' "$work/stderr" || fail "SIG$sig in $state: the library's own message"
+    signal_ends_game "SIG$sig in $state, scale $scale"
     echo "SIG$sig $at ms into $state, scale $scale: status $status"
 }
 

@@ -156,6 +156,15 @@ bool keeping_replays()
 
 // last.zrec gives way to the run that has begun: written whole under a
 // temporary name, then renamed over the old one.
+// A file written whole up to this pass takes the passes that follow.
+static void adopt(replay_file& f, int fd, const std::string& path, size_t header)
+{
+    f.fd = fd;
+    f.path = path;
+    f.header = header;
+    f.written = session.size();
+}
+
 static void begin_last()
 {
     std::string path = folder() + "/" + LAST_REPLAY;
@@ -172,10 +181,7 @@ static void begin_last()
         unlink(temp.c_str());
         return give_up("write the replay", path, why);
     }
-    last.fd = fd;
-    last.path = path;
-    last.header = header;
-    last.written = session.size();
+    adopt(last, fd, path, header);
     unflushed = 0;
 }
 
@@ -244,10 +250,7 @@ static void begin_kept()
             unlink(path.c_str());
             return give_up("write the replay", path, why);
         }
-        kept.fd = fd;
-        kept.path = path;
-        kept.header = header;
-        kept.written = session.size();
+        adopt(kept, fd, path, header);
         return;
     }
 }
