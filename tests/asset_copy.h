@@ -49,6 +49,19 @@ inline std::vector<std::string> asset_names()
     return names;
 }
 
+// A fresh folder in memory where there is such a place (/dev/shm), else in
+// /tmp: tests that start the game or write files hundreds of times stay quick.
+inline std::string memory_folder(const char* name)
+{
+    std::string path = std::string("/dev/shm/") + name + "_XXXXXX";
+    if (!mkdtemp(&path[0])) {
+        path = std::string("/tmp/") + name + "_XXXXXX";
+        if (!mkdtemp(&path[0]))
+            return "";
+    }
+    return path;
+}
+
 class AssetCopy : public ::testing::Test {
 protected:
     std::string folder;  // the score file goes here
@@ -56,13 +69,8 @@ protected:
 
     void SetUp() override
     {
-        // In memory where there is such a place: hundreds of start-ups.
-        char name[] = "/dev/shm/zelto_assets_XXXXXX";
-        if (!mkdtemp(name)) {
-            strcpy(name, "/tmp/zelto_assets_XXXXXX");
-            ASSERT_NE(mkdtemp(name), nullptr);
-        }
-        folder = name;
+        folder = memory_folder("zelto_assets");  // hundreds of start-ups
+        ASSERT_FALSE(folder.empty());
         data = folder + "/data";
         ASSERT_EQ(system(("cp -r '" ZELTO_DATA_DIR "' '" + data + "'").c_str()), 0);
         data_dir = data;

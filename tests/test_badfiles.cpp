@@ -21,14 +21,9 @@ protected:
 
     void SetUp() override
     {
-        // In memory where there is such a place: thousands of synced writes
-        // to a disk would take the test half a minute.
-        char name[] = "/dev/shm/zelto_badfiles_XXXXXX";
-        if (!mkdtemp(name)) {
-            strcpy(name, "/tmp/zelto_badfiles_XXXXXX");
-            ASSERT_NE(mkdtemp(name), nullptr);
-        }
-        folder = name;
+        // Thousands of synced writes to a disk would take half a minute.
+        folder = memory_folder("zelto_badfiles");
+        ASSERT_FALSE(folder.empty());
     }
     void TearDown() override
     {
