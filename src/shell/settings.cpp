@@ -60,19 +60,37 @@ settings::settings()
 }
 
 // ---- Key names -----------------------------------------------------------------------
-// The names are the library's own (what scancode_to_name gives where the
-// keyboard driver has none of its own). They are read before the keyboard
-// is installed, so they are taken from its table directly.
+// The names are the library's own: what scancode_to_name gives where the
+// keyboard driver has no name of its own, taken from its table directly
+// since the settings are read before the keyboard is installed. Where that
+// table has only a number (KEY72), the name the library's X keyboard gives
+// the key is used; the number is still understood.
+
+static const struct {
+    int code;
+    const char* name;
+} PUNCTUATION[] = {
+    {KEY_TILDE, "grave"},      {KEY_MINUS, "minus"},          {KEY_EQUALS, "equal"},
+    {KEY_OPENBRACE, "bracketleft"}, {KEY_CLOSEBRACE, "bracketright"}, {KEY_COLON, "semicolon"},
+    {KEY_QUOTE, "apostrophe"}, {KEY_BACKSLASH2, "less"},      {KEY_COMMA, "comma"},
+    {KEY_STOP, "period"},      {KEY_SLASH, "slash"},
+};
 
 std::string key_name(int scancode)
 {
     if (scancode <= 0 || scancode >= KEY_MAX)
         return "";
+    for (const auto& p : PUNCTUATION)
+        if (p.code == scancode)
+            return p.name;
     return _keyboard_common_names[scancode];
 }
 
 int key_by_name(const std::string& name)
 {
+    for (const auto& p : PUNCTUATION)
+        if (strcasecmp(name.c_str(), p.name) == 0)
+            return p.code;
     for (int code = 1; code < KEY_MAX; code++)
         if (strcasecmp(name.c_str(), _keyboard_common_names[code]) == 0)
             return code;
@@ -567,8 +585,9 @@ std::string settings_text(const settings& s)
         "# Zelto Star! settings, written by zelto --save-settings. Options on the\n"
         "# command line win over them for one run. Keys go by the game library's\n"
         "# names: A to Z, 0 to 9, F1 to F12, UP, DOWN, LEFT, RIGHT, SPACE, ENTER,\n"
-        "# TAB, LSHIFT, RSHIFT, LCONTROL, RCONTROL, ALT, \"0 PAD\" to \"9 PAD\"...;\n"
-        "# one or two keys an action (left = LEFT A). Esc always quits.\n";
+        "# TAB, LSHIFT, RSHIFT, LCONTROL, RCONTROL, ALT, \"0 PAD\" to \"9 PAD\", comma,\n"
+        "# period, slash...; one or two keys an action (left = LEFT A). Esc always\n"
+        "# quits.\n";
     const char* section = "";
     for (int id = 0; id < SETTINGS; id++) {
         if (strcmp(section, INFO[id].section) != 0) {

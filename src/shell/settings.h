@@ -56,9 +56,10 @@ const char* setting_key(int id);
 std::string setting_value(const settings& s, int id);
 
 // The scancode of a key by the name the library gives it (KEY_SPACE for
-// "SPACE", any case), or 0 for no such key. Esc has a name but no binding.
+// "SPACE", KEY_COMMA for "comma" or "KEY72", any case), or 0 for no such
+// key. Esc has a name but no binding.
 int key_by_name(const std::string& name);
-// The library's name of a key ("SPACE", "0 PAD").
+// The library's name of a key ("SPACE", "0 PAD", "comma").
 std::string key_name(int scancode);
 
 // Lays the settings that a settings file's text gives over `into`, whose
