@@ -50,6 +50,30 @@ TEST(Options, GoodFormsAreRead)
     EXPECT_FALSE(o.fullscreen);
 }
 
+TEST(Options, SettingsOptionsSayWhatWasGiven)
+{
+    options o;
+    std::string error;
+    ASSERT_TRUE(parse({}, o, error));
+    EXPECT_FALSE(o.scale_given || o.fullscreen_given || o.save_settings || o.show_settings);
+    EXPECT_EQ(o.music, -1);
+    EXPECT_EQ(o.effects, -1);
+    EXPECT_TRUE(o.config.empty());
+    ASSERT_TRUE(parse({"--music", "0", "--effects=100", "--config", "my.cfg", "--scale", "1",
+                       "--save-settings", "--settings"}, o, error)) << error;
+    EXPECT_EQ(o.music, 0);
+    EXPECT_EQ(o.effects, 100);
+    EXPECT_EQ(o.config, "my.cfg");
+    EXPECT_TRUE(o.scale_given && o.save_settings && o.show_settings);
+    EXPECT_FALSE(o.fullscreen_given);
+    // --window undoes --fullscreen: the last one wins, and either is given.
+    ASSERT_TRUE(parse({"--fullscreen", "--window"}, o, error)) << error;
+    EXPECT_TRUE(o.fullscreen_given);
+    EXPECT_FALSE(o.fullscreen);
+    ASSERT_TRUE(parse({"--window", "--fullscreen"}, o, error)) << error;
+    EXPECT_TRUE(o.fullscreen);
+}
+
 TEST(Options, BadFormsAreRefusedWithAReason)
 {
     const std::vector<std::vector<const char*>> bad = {
@@ -70,6 +94,16 @@ TEST(Options, BadFormsAreRefusedWithAReason)
         {"--fullscreen=yes"},   // takes no value
         {"--scale", "Auto"},    // only "auto" itself
         {"--scale", "auto2"},
+        {"--music", "101"},     // volumes are 0 to 100
+        {"--music", "-1"},
+        {"--effects"},
+        {"--effects", "50%"},
+        {"--config"},
+        {"--config="},
+        {"--window=yes"},
+        {"--settings=no"},
+        {"--save-settings", "--record", "a.zrec"},  // neither starts a game
+        {"--settings", "--replay", "a.zrec"},
         {"--full"},             // unknown
         {"-x"},
         {"scale"},
@@ -96,6 +130,17 @@ TEST(Folders, PlayersDataFolderFollowsXdgRules)
     EXPECT_EQ(user_data_dir(nullptr, nullptr), "");
     EXPECT_EQ(user_data_dir(nullptr, ""), "");
     EXPECT_EQ(user_data_dir("/x", nullptr), "/x/zelto");
+}
+
+TEST(Folders, SettingsFileFollowsXdgRules)
+{
+    EXPECT_EQ(user_settings_file("/cfg/me", "/home/me"), "/cfg/me/zelto/zelto.cfg");
+    EXPECT_EQ(user_settings_file("", "/home/me"), "/home/me/.config/zelto/zelto.cfg");
+    EXPECT_EQ(user_settings_file(nullptr, "/home/me"), "/home/me/.config/zelto/zelto.cfg");
+    EXPECT_EQ(user_settings_file("relative/cfg", "/home/me"), "/home/me/.config/zelto/zelto.cfg");
+    EXPECT_EQ(user_settings_file(nullptr, nullptr), "");
+    EXPECT_EQ(user_settings_file("relative", ""), "");
+    EXPECT_EQ(user_settings_file("/x", nullptr), "/x/zelto/zelto.cfg");
 }
 
 // Runs a check from inside a fresh folder, then returns.

@@ -23,7 +23,7 @@ end_lit() {
 # moving (the stars move on every pass) with "End of replay" over it.
 # Prints the time of the first capture of it.
 wait_end() {
-    limit=$(awk "BEGIN{print $(now) + $1}")
+    limit=$(awk "BEGIN{printf \"%.3f\", $(now) + $1}")
     t_a=$(now)
     $im/import -window "$win" "$work/still_a.png"
     while awk "BEGIN{exit !($(now) < $limit)}"; do

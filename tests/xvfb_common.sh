@@ -15,6 +15,11 @@ bindir=${ZELTO_INSTALL_BINDIR:-games}
 datadir=${ZELTO_INSTALL_DATADIR:-share/games/zelto}
 fail() { echo "FAIL: $*"; [ -s "$work/stderr" ] && cat "$work/stderr"; exit 1; }
 
+# The player's own settings must not reach the game under test: it reads
+# the (empty) settings folder here unless a script sets up another.
+XDG_CONFIG_HOME="$work/config"
+export XDG_CONFIG_HOME
+
 cp -r "$data" "$work/data"
 rm -f "$work/data/zelto_score.dat" "$work/data/zelto_screen.bmp"
 cd "$work/data"

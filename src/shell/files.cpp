@@ -1,7 +1,9 @@
 #include "shell/files.h"
 
+#include <algorithm>
 #include <allegro.h>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,6 +64,35 @@ bool write_all(int fd, const void* data, size_t size)
         size -= size_t(n);
     }
     return true;
+}
+
+std::string link_target(const std::string& path, std::string& why, int hops)
+{
+    std::string at = path;
+    for (int hop = 0; hop < hops; hop++) {
+        struct stat st;
+        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return at;  // the file itself, or nothing yet: written as it is named
+        // st_size is the link's length, except on file systems that say 0.
+        std::string to(std::max(size_t(st.st_size), size_t(PATH_MAX)) + 1, '\0');
+        ssize_t n = readlink(at.c_str(), &to[0], to.size());
+        if (n < 0 || size_t(n) >= to.size()) {
+            why = n < 0 ? strerror(errno) : "a link that changed while being read";
+            return "";
+        }
+        to.resize(size_t(n));
+        if (to.empty()) {
+            why = "an empty link";
+            return "";
+        }
+        // A relative link points from the folder the link is in.
+        size_t slash = at.rfind('/');
+        if (to[0] != '/' && slash != std::string::npos)
+            to = at.substr(0, slash + 1) + to;
+        at = to;
+    }
+    why = "too many levels of links";
+    return "";
 }
 
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,

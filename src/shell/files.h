@@ -26,6 +26,11 @@ unsigned new_file_mode();
 // Writes all of `size` bytes to fd, retrying short writes; false with errno.
 bool write_all(int fd, const void* data, size_t size);
 
+// The file a write to path lands in: path, or the end of the links from it
+// (which need not exist yet), following at most `hops` links. "" with the
+// reason for a loop of links or a link that cannot be read.
+std::string link_target(const std::string& path, std::string& why, int hops = 40);
+
 // Reads a whole regular file of at most `limit` bytes into `out`.
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
                   size_t limit);

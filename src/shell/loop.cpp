@@ -34,9 +34,14 @@ void quit()
 }
 END_OF_FUNCTION(quit)
 
+int effects_level = 100;
+
 void play_sound(SAMPLE* sample, int volume, int frequency)
 {
     if (!sounds_heard)
+        return;
+    volume = volume * effects_level / 100;
+    if (volume <= 0)
         return;
     if (sound_observer)
         sound_observer(sample, volume, frequency);

@@ -3,6 +3,7 @@
 #include "shell/options.h"
 #include "shell/files.h"
 #include "shell/replays.h"
+#include "shell/settings.h"
 #include "shell/signals.h"
 #include "shell/stats.h"
 
@@ -53,6 +54,43 @@ static int print_and_exit(const std::string& what)
     return 0;
 }
 
+// The settings for this run: the file's (the player's own, or the one
+// --config names), then the command line's. Each thing wrong with the file
+// is said in one line.
+static settings choose_settings(const options& opt, std::string& file)
+{
+    file = opt.config.empty() ? user_settings_file(getenv("XDG_CONFIG_HOME"), getenv("HOME"))
+                              : opt.config;
+    settings chosen;
+    std::vector<std::string> notes;
+    if (!file.empty())
+        read_settings(file, !opt.config.empty(), chosen, notes);
+    for (const std::string& note : notes)
+        fprintf(stderr, "%s\n", note.c_str());
+    apply_options(opt, chosen);
+    return chosen;
+}
+
+// zelto --save-settings and --settings: write, show, and that is all.
+static int settings_command(const options& opt, const settings& chosen, const std::string& file)
+{
+    if (opt.save_settings) {
+        std::string why;
+        if (file.empty()) {
+            fprintf(stderr, "zelto: nowhere to save the settings: neither HOME nor XDG_CONFIG_HOME "
+                            "is set (name a file with --config)\n");
+            return 1;
+        }
+        if (!save_settings(file, chosen, why)) {
+            fprintf(stderr, "zelto: cannot save the settings to %s: %s\n", file.c_str(), why.c_str());
+            return 1;
+        }
+        if (!opt.show_settings)
+            return print_and_exit("zelto: settings saved to " + file + "\n");
+    }
+    return print_and_exit(settings_report(chosen, file));
+}
+
 // zelto --replay FILE, once the window is open: the run, then its end
 // until the player leaves; --stats adds the final state hash, in the form
 // build/replay prints it.
@@ -91,6 +129,11 @@ int main(int argc, char** argv)
         return print_and_exit(usage_text());
     if (opt.version)
         return print_and_exit(std::string("Zelto Star! ") + ZELTO_VERSION + "\n");
+    std::string settings_file;
+    settings chosen = choose_settings(opt, settings_file);
+    if (opt.save_settings || opt.show_settings)
+        return settings_command(opt, chosen, settings_file);
+    use_settings(chosen);
     choose_folders(argv[0]);
     if (opt.stats)
         after_pass = stats_count_pass;
@@ -102,7 +145,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    int status = startup(opt.scale, opt.mute, opt.fullscreen);
+    int status = startup(chosen.scale, chosen.mute, chosen.fullscreen);
     if (status != 0)
         return status;
     if (!opt.replay.empty())

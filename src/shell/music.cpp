@@ -12,6 +12,7 @@ struct song {
 };
 
 music_listener music_observer = nullptr;
+int music_level = 100;
 
 const size_t SONG_BYTES_MAX = 64u << 20;  // far more than any song of ours
 
@@ -87,7 +88,8 @@ void music_set_volume(song* s, int volume)
         return;
     volume = std::clamp(volume, 0, MUSIC_VOLUME_MAX);
     // libxmp's player volume is 0..200 with 100 as written.
-    xmp_set_player(s->ctx, XMP_PLAYER_VOLUME, volume * 100 / MUSIC_VOLUME_MAX);
+    int level = std::clamp(music_level, 0, 100);
+    xmp_set_player(s->ctx, XMP_PLAYER_VOLUME, volume * 100 / MUSIC_VOLUME_MAX * level / 100);
 }
 
 void music_stop_all()

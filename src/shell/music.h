@@ -29,8 +29,10 @@ song* music_load_memory(const void* data, size_t size);
 song* music_load(const char* path);
 // Starts the song from its beginning; it repeats until stopped.
 void music_play(song* s);
-// Master volume 0..128 of a song (128: as written).
+// Master volume 0..128 of a song (128: as written), heard at music_level
+// percent of that.
 void music_set_volume(song* s, int volume);
+extern int music_level;  // percent of each song's volume heard, 0..100 (100: as designed)
 // Stops every playing song.
 void music_stop_all();
 // Frees a song (stopping it first); null is ignored.

@@ -11,13 +11,22 @@ const char* usage_text()
     return "Usage: zelto [OPTION]...\n"
            "A vertical shoot-'em-up. Arrows steer, Z fires, X continues, P pauses,\n"
            "Tab saves a screenshot, F11 or Alt+Enter toggles fullscreen, Esc quits.\n"
-           "Every run is recorded in replays/ beside the score file; the runs in the\n"
-           "high-score table keep theirs.\n"
+           "Keys, joystick buttons, volumes and the window can be set in\n"
+           "~/.config/zelto/zelto.cfg (see zelto(6)); the options below win over it\n"
+           "for one run. Every run is recorded in replays/ beside the score file; the\n"
+           "runs in the high-score table keep theirs.\n"
            "\n"
            "  --scale N        window N times 640 x 480 (N = 1 to 4)\n"
            "  --scale auto     the largest such window that fits the desktop\n"
            "  --fullscreen     the whole desktop, the picture enlarged and centred\n"
+           "  --window         a window, whatever the settings file says\n"
            "  --mute           no music and no sound effects\n"
+           "  --music N        music volume, 0 to 100 (100: full)\n"
+           "  --effects N      sound effects volume, 0 to 100 (100: full)\n"
+           "  --config FILE    read the settings from FILE instead\n"
+           "  --settings       show the settings in effect and where each comes from\n"
+           "  --save-settings  write the settings in effect, these options included,\n"
+           "                   to the settings file\n"
            "  --record FILE    record the run (seed and input) into FILE\n"
            "  --replay FILE    watch a recorded run: Esc leaves, P pauses, hold F to\n"
            "                   go four times as fast, Tab saves a screenshot\n"
@@ -52,7 +61,8 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             arg = arg.substr(0, eq);
             has_value = true;
         }
-        bool takes_value = arg == "--scale" || arg == "--record" || arg == "--replay";
+        bool takes_value = arg == "--scale" || arg == "--record" || arg == "--replay" ||
+                           arg == "--config" || arg == "--music" || arg == "--effects";
         if (takes_value && !has_value) {
             if (i + 1 >= argc) {
                 error = "option " + arg + " needs a value";
@@ -65,12 +75,32 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
         }
 
         if (arg == "--scale") {
+            out.scale_given = true;
             if (value == "auto") {
                 out.scale = 0;
             } else if (!whole_number(value.c_str(), out.scale) || out.scale < 1 || out.scale > MAX_SCALE) {
                 error = "--scale needs a whole number from 1 to 4 or 'auto', not '" + value + "'";
                 return false;
             }
+        } else if (arg == "--music" || arg == "--effects") {
+            int& volume = arg == "--music" ? out.music : out.effects;
+            if (!whole_number(value.c_str(), volume) || volume < 0 || volume > 100) {
+                error = arg + " needs a volume from 0 to 100, not '" + value + "'";
+                return false;
+            }
+        } else if (arg == "--config") {
+            if (value.empty()) {
+                error = "--config needs a file name";
+                return false;
+            }
+            out.config = value;
+        } else if (arg == "--save-settings") {
+            out.save_settings = true;
+        } else if (arg == "--settings") {
+            out.show_settings = true;
+        } else if (arg == "--window") {
+            out.fullscreen = false;
+            out.fullscreen_given = true;
         } else if (arg == "--record") {
             if (value.empty()) {
                 error = "--record needs a file name";
@@ -85,6 +115,7 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             out.replay = value;
         } else if (arg == "--fullscreen") {
             out.fullscreen = true;
+            out.fullscreen_given = true;
         } else if (arg == "--mute") {
             out.mute = true;
         } else if (arg == "--stats") {
@@ -100,6 +131,11 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
     }
     if (!out.record.empty() && !out.replay.empty()) {
         error = "--record and --replay cannot be used together";
+        return false;
+    }
+    if ((out.save_settings || out.show_settings) && (!out.record.empty() || !out.replay.empty())) {
+        error = std::string(out.save_settings ? "--save-settings" : "--settings") +
+                " starts no game: it cannot be used with --record or --replay";
         return false;
     }
     return true;
@@ -133,6 +169,15 @@ std::string user_data_dir(const char* xdg_data_home, const char* home)
         return std::string(xdg_data_home) + "/zelto";
     if (home && home[0])
         return std::string(home) + "/.local/share/zelto";
+    return "";
+}
+
+std::string user_settings_file(const char* xdg_config_home, const char* home)
+{
+    if (xdg_config_home && xdg_config_home[0] == '/')
+        return std::string(xdg_config_home) + "/zelto/zelto.cfg";
+    if (home && home[0])
+        return std::string(home) + "/.config/zelto/zelto.cfg";
     return "";
 }
 

@@ -5,10 +5,20 @@
 
 #include <string>
 
+// The settings among them (scale, fullscreen, mute, music, effects) hold
+// for this run over the settings file; the *_given flags tell which were on
+// the command line.
 struct options {
     int scale = 1;          // window size in multiples of 640 x 480, 1..4; 0: the largest that fits
+    bool scale_given = false;
     bool fullscreen = false;  // the whole desktop instead of a window
+    bool fullscreen_given = false;  // --fullscreen or --window
     bool mute = false;      // no music and no sound effects
+    int music = -1;         // music volume 0..100; -1 when not given
+    int effects = -1;       // sound effects volume 0..100; -1 when not given
+    std::string config;     // the settings file to use instead of the player's, or ""
+    bool save_settings = false;  // write the settings in effect to the settings file and exit
+    bool show_settings = false;  // print the settings in effect and exit
     bool help = false;
     bool version = false;
     bool stats = false;     // print pacing figures on exit
@@ -36,5 +46,9 @@ std::string find_data_dir(const std::string& program_path,
 // (a relative XDG_DATA_HOME is ignored, as the XDG rules say); "" when there
 // is no home either.
 std::string user_data_dir(const char* xdg_data_home, const char* home);
+// The player's settings file: $XDG_CONFIG_HOME/zelto/zelto.cfg, else
+// ~/.config/zelto/zelto.cfg (a relative XDG_CONFIG_HOME is ignored); "" when
+// there is no home either.
+std::string user_settings_file(const char* xdg_config_home, const char* home);
 // Creates a folder and its parents; false when it cannot.
 bool make_folder(const std::string& path);

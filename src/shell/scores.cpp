@@ -134,31 +134,7 @@ bool read_scores(const char* path, bool* missing)
 
 std::string score_target(const std::string& path, std::string& why)
 {
-    std::string at = path;
-    for (int hops = 0; hops < SCORE_LINK_HOPS; hops++) {
-        struct stat st;
-        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return at;  // the file itself, or nothing yet: written as it is named
-        // st_size is the link's length, except on file systems that say 0.
-        std::string to(std::max(size_t(st.st_size), size_t(PATH_MAX)) + 1, '\0');
-        ssize_t n = readlink(at.c_str(), &to[0], to.size());
-        if (n < 0 || size_t(n) >= to.size()) {
-            why = n < 0 ? strerror(errno) : "a link that changed while being read";
-            return "";
-        }
-        to.resize(size_t(n));
-        if (to.empty()) {
-            why = "an empty link";
-            return "";
-        }
-        // A relative link points from the folder the link is in.
-        size_t slash = at.rfind('/');
-        if (to[0] != '/' && slash != std::string::npos)
-            to = at.substr(0, slash + 1) + to;
-        at = to;
-    }
-    why = "too many levels of links";
-    return "";
+    return link_target(path, why, SCORE_LINK_HOPS);
 }
 
 // The folder a path is in ("." for a bare name).

@@ -80,8 +80,11 @@ void wait_pass();           // waits until the pass has lasted PASS_TICKS
 extern bool pass_shown;     // true in the game
 extern bool sounds_heard;   // true in the game
 
-// Plays a sound effect once, centred: volume 0..255, frequency 1000 = as recorded.
+// Plays a sound effect once, centred: volume 0..255, frequency 1000 = as
+// recorded; heard at effects_level percent of that volume, and not at all
+// where that comes to nothing.
 void play_sound(SAMPLE* sample, int volume, int frequency);
+extern int effects_level;  // percent of each effect's volume heard, 0..100 (100: as designed)
 extern void (*sound_observer)(SAMPLE* sample, int volume, int frequency);  // tests listen here
 
 // ---- Input of a pass, and recorded runs -------------------------------------------

@@ -7,7 +7,10 @@ static const int DEFAULT_BINDINGS[KEY_ACTIONS][KEYS_PER_ACTION] = {
     {KEY_P}, {KEY_TAB}, {KEY_F11}, {KEY_F},
 };
 
+static_assert(JOY_BUTTONS == MAX_JOYSTICK_BUTTONS, "a setting for every button the library has");
+
 int bindings[KEY_ACTIONS][KEYS_PER_ACTION];
+int button_action[JOY_BUTTONS];
 
 void default_bindings()
 {
@@ -16,8 +19,19 @@ void default_bindings()
             bindings[a][k] = DEFAULT_BINDINGS[a][k];
 }
 
-// Set before main() runs, so the game's own keys hold from the start.
-static const bool defaults_set = (default_bindings(), true);
+int default_key(int action)
+{
+    return DEFAULT_BINDINGS[action][0];
+}
+
+void default_buttons()
+{
+    for (int b = 0; b < JOY_BUTTONS; b++)
+        button_action[b] = b % 2 == 0 ? BIND_FIRE : BIND_NEXT;
+}
+
+// Set before main() runs, so the game's own keys and buttons hold from the start.
+static const bool defaults_set = (default_bindings(), default_buttons(), true);
 
 bool action_held(int action)
 {
@@ -42,12 +56,12 @@ void control::update()
 
     if (is_joy) {
         poll_joystick();
-        // Even buttons fire, odd buttons continue; with an odd count the
-        // last pair has no second button.
-        for (int b = 0; b < joy[0].num_buttons && b < MAX_JOYSTICK_BUTTONS; b += 2) {
-            if (joy[0].button[b].b)
+        for (int b = 0; b < joy[0].num_buttons && b < JOY_BUTTONS; b++) {
+            if (!joy[0].button[b].b)
+                continue;
+            if (button_action[b] == BIND_FIRE)
                 fire = true;
-            if (b + 1 < joy[0].num_buttons && joy[0].button[b + 1].b)
+            else if (button_action[b] == BIND_NEXT)
                 next = true;
         }
         for (int s = 0; s < joy[0].num_sticks && s < MAX_JOYSTICK_STICKS; s++) {

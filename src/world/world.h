@@ -63,8 +63,8 @@ struct fleet {
 // This pass's input, rebuilt from keyboard and joystick by update().
 struct control {
     bool up, right, down, left;
-    bool fire;  // fire key or an even-numbered button
-    bool next;  // continue / play again: X or an odd-numbered button
+    bool fire;  // a fire key or button (Z and the even buttons unless set otherwise)
+    bool next;  // continue / play again (X and the odd buttons unless set otherwise)
 
     void update();
 };
@@ -116,8 +116,15 @@ extern int bindings[KEY_ACTIONS][KEYS_PER_ACTION];  // scancodes by action; 0 = 
 
 // Puts back the game's own keys: arrows, Z, X, P, Tab, F11 and F.
 void default_bindings();
+// The game's own key for each action, as default_bindings() sets it.
+int default_key(int action);
 // Whether any key bound to the action is down.
 bool action_held(int action);
+
+const int JOY_BUTTONS = 32;            // buttons a joystick can have (the library's most)
+extern int button_action[JOY_BUTTONS];  // BIND_FIRE, BIND_NEXT or -1 (nothing) by button
+// Puts back the game's own buttons: even ones fire, odd ones continue.
+void default_buttons();
 
 // Detects the joystick once at start-up: is_joy is set only for a joystick
 // with at least two buttons and one stick.
