@@ -66,3 +66,30 @@ song_heard() {
     echo "$levels" | awk '{ exit !($3 > 0.2 * ($1 + $2) / 2) }' ||
         fail "$1: left and right alike, the song is not in stereo ($levels)"
 }
+
+# Plays the opening wave heard through the file device: the title, a calm
+# stretch of the wave and a stretch with fire held, marked in $title_end,
+# $calm_start..$calm_end and $fire_start..$fire_end; then Esc, which must
+# end the game with status 0 ($1 names the case in a failure).
+play_wave() {
+    file_device
+    launch_heard
+    sleep 1.0
+    title_end=$(heard_mark)
+    press z
+    sleep 1.5
+    calm_start=$(heard_mark)
+    sleep 2.5
+    calm_end=$(heard_mark)
+    xdotool keydown --window "$win" z 2>/dev/null
+    sleep 0.5
+    fire_start=$(heard_mark)
+    sleep 3.5
+    fire_end=$(heard_mark)
+    xdotool keyup --window "$win" z 2>/dev/null
+    xdotool keydown --window "$win" Escape 2>/dev/null
+    wait $pid
+    status=$?
+    pid=
+    [ $status -eq 0 ] || fail "$1: Esc ended the game with status $status"
+}

@@ -21,22 +21,7 @@ quit_game() {
 }
 
 # --- A working device ---------------------------------------------------
-file_device
-launch_heard
-sleep 1.0
-title_end=$(heard_mark)
-press z
-sleep 1.5
-calm_start=$(heard_mark)
-sleep 2.5
-calm_end=$(heard_mark)
-down z
-sleep 0.5
-fire_start=$(heard_mark)
-sleep 3.5
-fire_end=$(heard_mark)
-up z
-quit_game "with sound"
+play_wave "with sound"
 if [ -s "$work/stderr" ]; then fail "the game spoke with a working sound device"; fi
 
 title=$(heard_levels 0 "$title_end")

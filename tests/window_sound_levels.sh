@@ -20,29 +20,10 @@ settings_file() {
     printf '%s\n' "$@" >"$work/home/.config/zelto/zelto.cfg"
 }
 
-# Plays the opening wave as window_sound.sh does, calm and then firing,
-# and measures both stretches: $calm and $fire (levels), $calm_n and
-# $fire_n (laser shots heard). $1 names the case.
-play_wave() {
-    file_device
-    launch_heard
-    sleep 1.0
-    press z
-    sleep 1.5
-    calm_start=$(heard_mark)
-    sleep 2.5
-    calm_end=$(heard_mark)
-    down z
-    sleep 0.5
-    fire_start=$(heard_mark)
-    sleep 3.5
-    fire_end=$(heard_mark)
-    up z
-    down Escape
-    wait $pid
-    status=$?
-    pid=
-    [ $status -eq 0 ] || fail "$1: Esc ended the game with status $status"
+# Plays the opening wave (play_wave) and measures both stretches: $calm and
+# $fire (levels), $calm_n and $fire_n (laser shots heard). $1 names the case.
+measure_wave() {
+    play_wave "$1"
     [ -s "$work/stderr" ] && fail "$1: the game spoke"
     calm=$(heard_levels "$calm_start" "$calm_end")
     fire=$(heard_levels "$fire_start" "$fire_end")
@@ -58,14 +39,14 @@ loudness() {
 
 # --- The game's own levels ----------------------------------------------
 settings_file '[sound]' 'music = 100' 'effects = 100'
-play_wave "music 100, effects 100"
+measure_wave "music 100, effects 100"
 full_calm=$(loudness "$calm")
 full_difference=$(field "$calm" 3)
 is "$fire_n" ">=" 8 || fail "at 100/100 holding fire was not heard"
 
 # --- Music 0: the effects alone -------------------------------------------
 settings_file '[sound]' 'music = 0' 'effects = 100'
-play_wave "music 0, effects 100"
+measure_wave "music 0, effects 100"
 # The songs are placed in stereo and the effects in the middle: with the
 # music gone, left and right are alike.
 is "$(loudness "$calm")" "<" "$(echo "$full_calm" | awk '{ print $1 / 2 }')" ||
@@ -79,7 +60,7 @@ is "$fire_n" ">=" 8 || fail "music 0: the shots were not heard ($fire_n)"
 
 # --- Effects 0: the music alone -------------------------------------------
 settings_file '[sound]' 'music = 100' 'effects = 0'
-play_wave "music 100, effects 0"
+measure_wave "music 100, effects 0"
 song_heard "effects 0, calm" "$calm_start" "$calm_end"
 song_heard "effects 0, firing" "$fire_start" "$fire_end"
 is "$fire_n" "<=" 1 || fail "effects 0: shots heard while firing ($fire_n)"
