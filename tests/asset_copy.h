@@ -62,6 +62,33 @@ inline std::string memory_folder(const char* name)
     return path;
 }
 
+// What a headless start-up did.
+struct outcome {
+    int status;
+    std::string said;  // everything start-up wrote on stderr
+    double seconds;    // how long start-up took
+};
+
+// Starts the headless game on data_dir as it is now, its stderr caught in
+// the file `log`; `then`, when given, runs after a start-up that worked,
+// its stderr still caught. The game is left started.
+inline outcome start_caught(const std::string& log, void (*then)() = nullptr)
+{
+    fflush(stderr);
+    int kept = dup(2), out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(out, 2);
+    close(out);
+    auto began = std::chrono::steady_clock::now();
+    int status = startup_headless(1);
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    if (status == 0 && then)
+        then();
+    fflush(stderr);
+    dup2(kept, 2);
+    close(kept);
+    return outcome{status, read_file(log), took.count()};
+}
+
 class AssetCopy : public ::testing::Test {
 protected:
     std::string folder;  // the score file goes here
@@ -87,32 +114,14 @@ protected:
 
     std::string path(const std::string& name) const { return data + "/" + name; }
 
-    struct outcome {
-        int status;
-        std::string said;  // everything start-up wrote on stderr
-        double seconds;    // how long start-up took
-    };
-
     // Starts the headless game on the data folder as it is now. A start-up
     // that succeeds is played for a while and shut down.
     outcome start()
     {
-        const std::string log = folder + "/stderr";
-        fflush(stderr);
-        int kept = dup(2), out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, 2);
-        close(out);
-        auto began = std::chrono::steady_clock::now();
-        int status = startup_headless(1);
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
-        if (status == 0)
-            play_a_while();
-        fflush(stderr);
-        dup2(kept, 2);
-        close(kept);
-        if (status == 0)
+        outcome o = start_caught(folder + "/stderr", play_a_while);
+        if (o.status == 0)
             shutdown();
-        return outcome{status, read_file(log), took.count()};
+        return o;
     }
 
     // The way a failed start-up must end: one line naming the file, soon.

@@ -93,3 +93,32 @@ play_wave() {
     pid=
     [ $status -eq 0 ] || fail "$1: Esc ended the game with status $status"
 }
+
+# Plays into the opening wave, fire held a while, and expects silence:
+# nothing written or only silence, and not a word from the game; Esc must
+# end it with 0. $1 names the case; the rest are the game's options.
+plays_muted() {
+    what=$1
+    shift
+    file_device
+    launch_heard "$@"
+    sleep 0.5
+    press z
+    sleep 1.0
+    xdotool keydown --window "$win" z 2>/dev/null
+    sleep 1.5
+    xdotool keyup --window "$win" z 2>/dev/null
+    xdotool keydown --window "$win" Escape 2>/dev/null
+    wait $pid
+    status=$?
+    pid=
+    [ $status -eq 0 ] || fail "$what: Esc ended the game with status $status"
+    if [ -e "$heard" ]; then
+        muted=$(heard_levels 0 "$(heard_mark)")
+        echo "$what: $muted"
+        is "$(field "$muted" 4)" "==" 0 || fail "$what was heard: $muted"
+    else
+        echo "$what: nothing written"
+    fi
+    if [ -s "$work/stderr" ]; then fail "$what made the game speak"; fi
+}

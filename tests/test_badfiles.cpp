@@ -232,25 +232,16 @@ TEST_F(BadFiles, EveryDamagedAssetStopsStartUpNamingTheFile)
             else
                 write_file(file, bytes);
 
-            fflush(stderr);
-            int kept = dup(2), out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(out, 2);
-            close(out);
-            auto began = std::chrono::steady_clock::now();
-            int status = startup_headless(1);
-            std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
-            fflush(stderr);
-            dup2(kept, 2);
-            close(kept);
+            outcome o = start_caught(log);
             write_file(file, whole);
 
-            EXPECT_NE(status, 0);
-            EXPECT_LT(took.count(), 2.0);
-            std::string said = read_file(log);
+            EXPECT_NE(o.status, 0);
+            EXPECT_LT(o.seconds, 2.0);
+            const std::string& said = o.said;
             EXPECT_NE(said.find(name.substr(name.rfind('/') + 1)), std::string::npos) << said;
             EXPECT_EQ(buffer, nullptr);  // what start-up had loaded is released
             EXPECT_EQ(pship, nullptr);
-            if (status == 0)
+            if (o.status == 0)
                 shutdown();
         }
     }

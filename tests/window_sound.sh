@@ -43,23 +43,7 @@ is "$fire_n" ">=" 8 || fail "holding fire added no shot sound ($fire_shots)"
 is "$((calm_n * 4))" "<" "$fire_n" || fail "shots heard as often without fire ($calm_shots) as with it ($fire_shots)"
 
 # --- --mute: silence, or nothing at all ---------------------------------
-file_device
-launch_heard --mute
-sleep 0.5
-press z
-sleep 1.0
-down z
-sleep 1.5
-up z
-quit_game "--mute"
-if [ -e "$heard" ]; then
-    muted=$(heard_levels 0 "$(heard_mark)")
-    echo "mute: $muted"
-    is "$(field "$muted" 4)" "==" 0 || fail "--mute was heard: $muted"
-else
-    echo "mute: nothing written"
-fi
-if [ -s "$work/stderr" ]; then fail "--mute made the game speak"; fi
+plays_muted "--mute" --mute
 
 # --- No device, or a broken one: one line, and the game plays -----------
 plays_silently() {

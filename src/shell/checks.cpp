@@ -10,7 +10,6 @@
 
 namespace {
 
-const long PCX_SIDE_MAX = SHEET_SIDE_MAX;
 const unsigned GLYPH_BORDER = 255;  // the grabber's box colour in an 8-bit sheet
 const int GLYPHS_MAX = 256 - GLYPH_FIRST;  // more would be characters past 255
 
@@ -168,10 +167,10 @@ std::string check_pcx(const bytes& f)
                " planes, where a font sheet has 8 bits in 1";
     long w = long(f.u16(8)) - long(f.u16(4)) + 1;
     long h = long(f.u16(10)) - long(f.u16(6)) + 1;
-    if (w < 1 || h < 1 || w > PCX_SIDE_MAX || h > PCX_SIDE_MAX)
+    if (w < 1 || h < 1 || w > SHEET_SIDE_MAX || h > SHEET_SIDE_MAX)
         return bad_size(w, h);
     long line = f.u16(66);
-    if (line < w || line > 2 * PCX_SIDE_MAX)
+    if (line < w || line > 2 * SHEET_SIDE_MAX)
         return "a PCX line of " + std::to_string(line) + " bytes for " + std::to_string(w) +
                " pixels";
     size_t at = 128;

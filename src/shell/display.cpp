@@ -311,15 +311,20 @@ static bool screen_ready()
     return screen != NULL;
 }
 
-void present()
+void present_frame(BITMAP* frame)
 {
     if (screen_ready())
-        show(buffer);
+        show(frame);
+}
+
+void present()
+{
+    present_frame(buffer);
 }
 
 void present_paused()
 {
-    if (!screen_ready())
+    if (!screen)
         return;
     // The last frame stays as it was (a screenshot still saves it); the word
     // goes on a copy.
@@ -328,15 +333,14 @@ void present_paused()
         return;
     blit(buffer, frame, 0, 0, 0, 0, FRAME_W, FRAME_H);
     textout_centre_ex(frame, title, "Paused", 320, 200, makecol(255, 255, 255), -1);
-    show(frame);
+    present_frame(frame);
     destroy_bitmap(frame);
 }
 
 const char* const SCREENSHOT_FILE = "zelto_screen.bmp";
 
-// Makes the BMP in memory, writes it to a temporary file created afresh
-// beside the target (never through a link someone left there) and renames
-// it into place, so nobody ever reads half a frame. "" or what went wrong.
+// Makes the BMP in memory and puts it in place whole (replace_file), so
+// nobody ever reads half a frame. "" or what went wrong.
 static std::string save_screenshot(const std::string& path)
 {
     struct stat st;
@@ -350,20 +354,9 @@ static std::string save_screenshot(const std::string& path)
     pack_fclose(out);
     if (!made)
         return "out of memory";
-
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0)
-        return strerror(errno);
-    fchmod(fd, new_file_mode());
-    bool written = write_all(fd, bmp.data(), bmp.size());
-    written = close(fd) == 0 && written;
-    if (!written || rename(temp.c_str(), path.c_str()) != 0) {
-        std::string why = strerror(errno);
-        unlink(temp.c_str());
-        return why;
-    }
-    return "";
+    // Rewritten on every pass the key is held: not synced each time.
+    std::string why;
+    return replace_file(path, bmp.data(), bmp.size(), false, why) ? "" : why;
 }
 
 void screenshot()

@@ -42,6 +42,9 @@ void toggle_fullscreen();
 // Text shown on the screen until the first frame covers it.
 void display_note(const char* text);
 
+struct BITMAP;
+
 void present();         // shows the buffer; F11 or Alt+Enter first toggles the fullscreen
+void present_frame(BITMAP* frame);  // the same for a 640 x 480 frame of another bitmap
 void present_paused();  // the last frame with "Paused" over it; the same keys
 void screenshot();      // saves the buffer (while the screenshot key is held)

@@ -29,8 +29,9 @@ int open_regular(const std::string& path, int flags, std::string& why, int mode)
         return -1;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        why = fstat(fd, &st) != 0 ? strerror(errno) : kind_of_file(st.st_mode);
+    bool known = fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        why = known ? kind_of_file(st.st_mode) : strerror(errno);
         close(fd);
         return -1;
     }
@@ -64,6 +65,49 @@ bool write_all(int fd, const void* data, size_t size)
         size -= size_t(n);
     }
     return true;
+}
+
+std::string folder_of(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool replace_file(const std::string& target, const void* data, size_t size, bool durable,
+                  std::string& why, bool (*fails)(int step))
+{
+    auto failing = [fails](int step) {
+        if (fails && fails(step)) {
+            errno = EIO;
+            return true;
+        }
+        return false;
+    };
+    struct stat old;
+    bool exists = stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    std::string temp = target + ".XXXXXX";
+    int fd = failing(REPLACE_CREATE) ? -1 : mkostemp(&temp[0], O_CLOEXEC);
+    if (fd < 0) {
+        why = "cannot create a file in " + folder_of(target) + ": " + strerror(errno);
+        return false;
+    }
+    // mkstemp makes the file private.
+    fchmod(fd, exists ? old.st_mode & 07777 : new_file_mode());
+    bool ok = !failing(REPLACE_WRITE) && write_all(fd, data, size);
+    ok = ok && (!durable || (!failing(REPLACE_SYNC) && fsync(fd) == 0));
+    int error = ok ? 0 : errno;
+    if (close(fd) != 0 && ok)
+        ok = false, error = errno;
+    if (ok && (failing(REPLACE_CLOSE) || failing(REPLACE_RENAME) ||
+               rename(temp.c_str(), target.c_str()) != 0))
+        ok = false, error = errno;
+    if (!ok) {
+        why = strerror(error);
+        unlink(temp.c_str());
+    }
+    return ok;
 }
 
 std::string link_target(const std::string& path, std::string& why, int hops)

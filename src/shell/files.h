@@ -31,6 +31,22 @@ bool write_all(int fd, const void* data, size_t size);
 // reason for a loop of links or a link that cannot be read.
 std::string link_target(const std::string& path, std::string& why, int hops = 40);
 
+// The folder a path is in: "." for a bare name, "/" for one at the root.
+std::string folder_of(const std::string& path);
+
+// The steps of replace_file, in order, for tests that make one fail.
+enum { REPLACE_CREATE, REPLACE_WRITE, REPLACE_SYNC, REPLACE_CLOSE, REPLACE_RENAME, REPLACE_STEPS };
+
+// Puts `size` bytes in place of the file `target` (which need not exist
+// yet) all at once: they go into a temporary file created afresh beside it,
+// synced to the disk when `durable`, and renamed over it, so a reader finds
+// the old file or the new one whole, and a link someone left is never
+// followed. The file keeps the mode it had; a new one gets new_file_mode().
+// False with the reason, and no temporary file left. `fails`, when set, is
+// asked before each step and makes that step fail (tests).
+bool replace_file(const std::string& target, const void* data, size_t size, bool durable,
+                  std::string& why, bool (*fails)(int step) = nullptr);
+
 // Reads a whole regular file of at most `limit` bytes into `out`.
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
                   size_t limit);

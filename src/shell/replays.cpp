@@ -363,16 +363,6 @@ static int progress_at;     // logic_time of the last progress frame
 
 static int white() { return makecol(255, 255, 255); }
 
-// Shows a frame of our own without touching the buffer: it stands in for
-// the buffer while present() shows it.
-static void present_frame(BITMAP* frame)
-{
-    BITMAP* real = buffer;
-    buffer = frame;
-    present();
-    buffer = real;
-}
-
 // Running ahead through a long session takes a moment: say so.
 static void show_progress()
 {
@@ -473,10 +463,7 @@ void end_of_replay()
         if ((now.fire && !was.fire) || (now.next && !was.next))
             break;
         was = now;
-        if (frame)
-            present_frame(frame);
-        else
-            present();
+        present_frame(frame ? frame : buffer);
         if (action_held(BIND_SCREENSHOT))
             screenshot();
         wait_pass();

@@ -132,20 +132,6 @@ bool read_scores(const char* path, bool* missing)
     return got == TABLE_READ;
 }
 
-std::string score_target(const std::string& path, std::string& why)
-{
-    return link_target(path, why, SCORE_LINK_HOPS);
-}
-
-// The folder a path is in ("." for a bare name).
-static std::string folder_of(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // How a message names the score file: its path, and where a link leads.
 static std::string named(const std::string& path, const std::string& target)
 {
@@ -216,11 +202,8 @@ static bool write_table(const std::string& path, const std::string& target)
     struct stat old;
     bool exists = stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
-        std::string why;
-        int fd = open_regular(target, O_RDONLY, why);  // names what it is
-        if (fd >= 0)
-            close(fd);
-        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(), why.c_str());
+        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(),
+                kind_of_file(old.st_mode));
         return false;
     }
 
@@ -243,15 +226,7 @@ static bool write_table(const std::string& path, const std::string& target)
     }
     // mkstemp makes the file private; give it the mode the old file had, or
     // what a plain fopen would have given a new one.
-    mode_t mode;
-    if (exists) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    fchmod(fd, mode);
+    fchmod(fd, exists ? old.st_mode & 07777 : new_file_mode());
     FILE* f = fails(SCORE_STEP_OPEN) ? nullptr : fdopen(fd, "wb");
     bool ok = f != nullptr;
     for (int i = 0; ok && i < 5; i++)
@@ -272,7 +247,7 @@ static bool write_table(const std::string& path, const std::string& target)
 
 bool write_scores(const char* path)
 {
-    std::string why, target = score_target(path, why);
+    std::string why, target = link_target(path, why);
     if (target.empty()) {
         fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, why.c_str());
         return false;
@@ -326,7 +301,7 @@ bool save_run(const char* path, int run)
 {
     add_highscore(run);
     keep_unsaved(run);
-    std::string why, target = score_target(path, why);
+    std::string why, target = link_target(path, why);
     if (target.empty()) {
         fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, why.c_str());
         return false;

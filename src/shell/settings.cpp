@@ -2,7 +2,7 @@
 #include "shell/files.h"
 #include "shell/music.h"
 #include "shell/options.h"
-#include "shell.h"
+#include "shell/shell.h"
 
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
@@ -629,45 +629,29 @@ static bool fails(int step)
     return false;
 }
 
+// The steps of the write proper, after the folder, are replace_file's.
+static bool replace_step_fails(int step)
+{
+    return fails(SETTINGS_STEP_CREATE + step);
+}
+
 bool save_settings(const std::string& path, const settings& s, std::string& why)
 {
     std::string target = link_target(path, why);
     if (target.empty())
         return false;
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    std::string folder = folder_of(target);
     if (fails(SETTINGS_STEP_FOLDER) || !make_folder(folder)) {
         why = "cannot create the folder " + folder + ": " + strerror(errno);
         return false;
     }
     struct stat old;
-    bool exists = stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) {
+    if (stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
         why = std::string("it is ") + kind_of_file(old.st_mode);
         return false;
     }
-    std::string temp = target + ".XXXXXX";
-    int fd = fails(SETTINGS_STEP_CREATE) ? -1 : mkostemp(&temp[0], O_CLOEXEC);
-    if (fd < 0) {
-        why = std::string("cannot create a file in ") + folder + ": " + strerror(errno);
-        return false;
-    }
-    // mkstemp makes the file private; the settings keep the mode they had.
-    fchmod(fd, exists ? old.st_mode & 07777 : new_file_mode());
     const std::string text = settings_text(s);
-    bool ok = !fails(SETTINGS_STEP_WRITE) && write_all(fd, text.data(), text.size());
-    ok = ok && !fails(SETTINGS_STEP_SYNC) && fsync(fd) == 0;
-    int error = ok ? 0 : errno;
-    if (close(fd) != 0 && ok)
-        ok = false, error = errno;
-    if (ok && (fails(SETTINGS_STEP_CLOSE) || fails(SETTINGS_STEP_RENAME) ||
-               rename(temp.c_str(), target.c_str()) != 0))
-        ok = false, error = errno;
-    if (!ok) {
-        why = strerror(error);
-        unlink(temp.c_str());
-    }
-    return ok;
+    return replace_file(target, text.data(), text.size(), true, why, replace_step_fails);
 }
 
 void use_settings(const settings& s)

@@ -6,6 +6,7 @@
 // writes it.
 #pragma once
 
+#include "shell/files.h"
 #include "world/world.h"
 
 #include <cstddef>
@@ -87,9 +88,12 @@ std::string settings_report(const settings& s, const std::string& path);
 // and renamed over the old one, so the old file stays whole if anything
 // fails; the folder is made when missing. False with a one-line reason.
 bool save_settings(const std::string& path, const settings& s, std::string& why);
-// The steps of that write, in order.
+// The steps of that write, in order: the folder, then replace_file's.
 enum { SETTINGS_STEP_FOLDER, SETTINGS_STEP_CREATE, SETTINGS_STEP_WRITE, SETTINGS_STEP_SYNC,
        SETTINGS_STEP_CLOSE, SETTINGS_STEP_RENAME, SETTINGS_STEPS };
+static_assert(SETTINGS_STEPS == SETTINGS_STEP_CREATE + REPLACE_STEPS &&
+                  SETTINGS_STEP_RENAME == SETTINGS_STEP_CREATE + REPLACE_RENAME,
+              "the write's steps are replace_file's");
 // Test seam: when set, asked before each step; true makes that step fail.
 extern bool (*settings_write_fails)(int step);
 

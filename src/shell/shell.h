@@ -162,16 +162,12 @@ void new_game();            // X after game over
 const char* const SCORE_FILE = "zelto_score.dat";
 const int SCORE_LOCK_WAIT_MS = 3000;  // a score write waits this long for another copy's
 const int SCORE_LOCK_POLL_MS = 20;    // ...looking again this often
-const int SCORE_LINK_HOPS = 40;       // links followed from the score file before giving up
 void add_highscore(int s);
 // Reads the table, through links, from a regular file only; entries that
 // cannot be read are 0. False when the file could not be opened or read;
 // `missing` tells a file that is not there yet (said nowhere) from one that
 // cannot be read or is no regular file (said in one line).
 bool read_scores(const char* path, bool* missing = nullptr);
-// The file a write to path lands in: path, or the end of the links from
-// it (which need not exist yet). "" with the reason for a loop of links.
-std::string score_target(const std::string& path, std::string& why);
 // Writes the table into the file path leads to, through a temporary file
 // beside it renamed over the old one, so a failed write leaves the old file
 // whole and a link stays a link; in place, not atomically, where the folder
