@@ -42,8 +42,8 @@ inline std::vector<std::string> asset_names()
                                       "exp.bmp", "p_boom.wav", "p_laser.wav", "p_collect.wav",
                                       "p_enter.wav", "zelto_lfont.pcx", "zelto_sfont.pcx",
                                       "SHOPPING.XM", "EXP4A.XM", "LOUNGE.XM"};
-    for (const auto& images : boss_images)
-        for (const char* name : images)
+    for (const boss_kind& kind : boss_kinds)
+        for (const char* name : kind.images)
             if (name)
                 names.push_back(name);
     return names;

@@ -121,8 +121,8 @@ TEST_F(BossImages, RemovedOrReplacedWhileTheGameRunsEveryBossStillShows)
     // Every boss image goes away once the game is running: removed, or
     // swapped for a named pipe, a folder, an empty file.
     int n = 0;
-    for (const auto& images : boss_images)
-        for (const char* name : images) {
+    for (const boss_kind& kind : boss_kinds)
+        for (const char* name : kind.images) {
             if (!name)
                 continue;
             const std::string file = path(name);

@@ -7,7 +7,7 @@
 #include <allegro.h>
 #include <cstdlib>
 
-const int ANGEL_X = 320, ANGEL_Y = 100, ANGEL_HP = 105;
+const int ANGEL_X = 320, ANGEL_Y = 100;
 const int JUMP_PERIOD = 80;
 const int ANGEL_CHOICE_PERIOD = 60;
 const int TRACKING_END = 39;   // the target follows the player while timer <= 39
@@ -22,7 +22,7 @@ void angel_i()
     boss.parts.clear();
     boss.body.x = ANGEL_X;
     boss.body.y = ANGEL_Y;
-    boss.body.hp = ANGEL_HP;
+    boss.body.hp = boss_kinds[ANGEL].full_hp;
     boss.mode = 0;
     boss.timer = NO_LOCK;
     load_boss_images(ANGEL);

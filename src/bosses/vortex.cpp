@@ -7,7 +7,7 @@
 #include <allegro.h>
 #include <cstdlib>
 
-const int CORE_X = 320, CORE_Y = 85, CORE_HP = 70;
+const int CORE_X = 320, CORE_Y = 85;
 const int NODES = 4, NODE_HP = 7;
 const int ORBIT_RX = 60, ORBIT_RY = 40;  // half-axes of the orbit
 const int VORTEX_CHOICE_PERIOD = 80;
@@ -23,7 +23,7 @@ void vortex_i()
     boss.parts.clear();
     boss.body.x = CORE_X;
     boss.body.y = CORE_Y;
-    boss.body.hp = CORE_HP;
+    boss.body.hp = boss_kinds[VORTEX].full_hp;
     boss.mode = 0;
     boss.param = -1;
     ship node = ship();

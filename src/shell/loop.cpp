@@ -201,18 +201,13 @@ void stage_advance()
     music_stop_all();
     r_stage++;
     boss.type = r_stage / 4;
-    switch (boss.type) {
-    case GLAIVE: glaive_i(); break;
-    case VORTEX: vortex_i(); break;
-    case ANGEL: angel_i(); break;
-    default: break;  // the final stage has no boss
-    }
+    boss_start();
     boss_stage = true;
     if (r_stage % 4 == 0)
         lives++;
     start_song(drama);
     // One regular enemy may spawn in this pass; the boss step rewrites it.
-    e_left = 1250 / (20 - 2 * stage);
+    e_left = 1250 / spawn_interval();
     lives++;
     // Protected entry: d is 61 on this pass, so no respawn and no life taken.
     last_hit = loop_num - (RESPAWN_AGE + 1);

@@ -160,8 +160,8 @@ static bool load_assets()
         return false;
     // Boss images are decoded when each boss stage begins, from the bytes
     // checked here, so that a run never dies at a boss.
-    for (const auto& images : boss_images)
-        for (const char* name : images)
+    for (const boss_kind& kind : boss_kinds)
+        for (const char* name : kind.images)
             if (name && !boss_image(name))
                 return false;
     return true;
