@@ -176,8 +176,8 @@ TEST_F(BossImages, AnImageThePoolCannotHaveLeavesItsSlotEmptyAndIsNotDrawn)
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(pool[1], nullptr);
     EXPECT_EQ(pool[2], nullptr);
-    EXPECT_EQ(said, "zelto: cannot load " + pipe + ": a named pipe\n"
-                    "zelto: cannot load " + folder + "/missing.bmp: No such file or directory\n");
+    EXPECT_EQ(said, "zelto: cannot load " + pipe + ": not among the images read at start-up\n"
+                    "zelto: cannot load " + folder + "/missing.bmp: not among the images read at start-up\n");
     clear_bitmap(buffer);
     draw_centred(1, 320, 240);  // nothing to draw: nothing drawn, no crash
     for (int y = 0; y < buffer->h; y++)

@@ -16,7 +16,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int highscore[5];
 std::vector<int> unsaved_runs;
 
 void add_highscore(int s)

@@ -37,7 +37,6 @@ extern song* combat;         // opening-wave song
 extern song* drama;          // boss-stage song
 extern song* stage_clear;    // stage-clear song
 
-extern int highscore[5];     // the five best scores, best first
 extern std::vector<int> unsaved_runs;  // runs in highscore that no save has reached yet, best first
 
 // ---- Files -------------------------------------------------------------------
@@ -135,8 +134,6 @@ bool load_recording(const char* path, recording& out, std::string& error);
 // score table it holds; returns the number of passes run.
 int replay(const recording& run);
 
-// A hash of the whole game state (world, boss, score table, random generator).
-unsigned long long state_hash();
 
 // ---- The three loops -----------------------------------------------------------
 

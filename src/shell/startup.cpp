@@ -124,18 +124,17 @@ static bool tune(song*& out, const char* name)
     return out || refused(name);
 }
 
-// A boss image is decoded once here to know it loads, and its bytes are
-// kept for the pool, which decodes them again at each boss stage.
+// A boss image is decoded here and kept for the pool, which copies it at
+// each boss stage.
 static bool boss_image(const char* name)
 {
-    std::vector<unsigned char> bytes;
-    if (!read_checked(name, bytes))
+    BITMAP* b = nullptr;
+    if (!image(b, name))
         return false;
-    BITMAP* b = decode_image(bytes);
-    if (!b)
-        return refused(name);
-    destroy_bitmap(b);
-    pool_files[data_path(name)] = std::move(bytes);
+    BITMAP*& kept = pool_images[data_path(name)];
+    if (kept)
+        destroy_bitmap(kept);
+    kept = b;
     return true;
 }
 
@@ -360,8 +359,7 @@ static void release(T*& handle, void (*destroy)(T*))
 void shutdown()
 {
     music_stop_all();
-    clean_pool();
-    pool_files.clear();
+    forget_pool_images();
     release(combat, music_free);
     release(stage_clear, music_free);
     release(drama, music_free);

@@ -14,6 +14,7 @@ int stage = -3;
 int r_stage = 0;
 int e_left = 62;
 bool saved = false;
+int highscore[5];
 
 // Constructed in this order before main() and destroyed in reverse after it.
 fleet boss;
