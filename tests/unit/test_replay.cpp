@@ -3,7 +3,7 @@
 // every 250 passes, and a failure names the stretch where the run went
 // another way. Damaged and foreign recordings are refused with a reason.
 #include "harness.h"
-#include "../tools/replay_figures.h"
+#include "../../tools/replay_figures.h"
 #include "shell/settings.h"
 
 #include <cstdio>
@@ -23,7 +23,7 @@ static void release_keys()
 static std::string golden(const std::string& file)
 {
     std::string here = __FILE__;
-    return here.substr(0, here.rfind('/')) + "/golden/" + file;
+    return here.substr(0, here.rfind('/')) + "/../golden/" + file;
 }
 
 class Replay : public ::testing::Test {
