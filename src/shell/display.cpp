@@ -407,7 +407,7 @@ void present_paused()
     if (!frame)
         return;
     blit(buffer, frame, 0, 0, 0, 0, FRAME_W, FRAME_H);
-    textout_centre_ex(frame, title, "Paused", 320, 200, makecol(255, 255, 255), -1);
+    draw_paused(frame);
     present_frame(frame);
     destroy_bitmap(frame);
 }
