@@ -247,8 +247,13 @@ sized "$win" 1920x1080 "F11 under openbox"
 xprop -id "$win" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN || fail "F11 under openbox: not fullscreen by the window manager"
 check_fullscreen "F11 under openbox"
 wmctrl -l | grep -q 'Zelto Star!$' || fail "the window manager does not list the game after F11"
-quit_game "openbox"
-echo "under openbox: class, icon, its fullscreen and F11's give the same picture"
+# Destroyed from outside: the game shuts down as for Esc, saying so once.
+xdotool windowclose "$win" 2>/dev/null
+ended $pid || fail "the game ended with status $? when its window was destroyed"
+pid=
+[ "$(cat "$work/stderr")" = "zelto: the window was closed from outside; quitting" ] ||
+    fail "a destroyed window did not give the one line"
+echo "under openbox: class, icon, its fullscreen and F11's give the same picture; a destroyed window quits"
 
 # ---- A Wayland desktop's X (weston with XWayland, nested in Xvfb) ---------------
 
