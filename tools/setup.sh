@@ -4,7 +4,7 @@ set -e
 cd "$(dirname "$0")/.."
 
 PACKAGES="build-essential cmake pkg-config liballegro4-dev libxmp-dev libasound2-dev libgtest-dev \
-xvfb xauth xdotool x11-utils libx11-dev imagemagick sox \
+xvfb xauth xdotool x11-utils libx11-dev imagemagick sox openbox wmctrl weston xwayland \
 dpkg-dev file lintian appstream desktop-file-utils librsvg2-bin"
 
 missing=""

@@ -1,4 +1,5 @@
 #include "zelto.h"
+#include "shell/desktop.h"
 #include "shell/enlarge.h"
 #include "shell/files.h"
 
@@ -45,6 +46,8 @@ static bool straight_copy;            // the screen is 5-6-5 itself: rows are co
 static std::vector<uint16_t> shown;   // the frame now on the screen, to skip rows that stay
 static bool shown_valid;              // false after a mode change: every row is written
 static std::vector<unsigned char> row;  // one converted, enlarged row
+static bool wm_fullscreen;            // the fullscreen is a managed window the window manager fills the screen with
+static bool following;                // a window manager may put the window in or out of fullscreen itself
 
 // The window's title and close button, and the game's 5-6-5 drawing format,
 // after every mode set; then a black screen and a table for its format.
@@ -82,6 +85,7 @@ static void adopt_screen()
     clear_to_color(screen, 0);
     set_window_title(WINDOW_TITLE);
     set_close_button_callback(quit);
+    set_window_icon();
 }
 
 // Sets a mode at the desktop's own depth when the frame can be converted to
@@ -109,6 +113,53 @@ static bool desktop_size(int& width, int& height)
     return get_desktop_resolution(&width, &height) == 0 && width > 0 && height > 0;
 }
 
+// ---- Following the window manager -------------------------------------------------
+// The desktop's own fullscreen command (and leaving it) gives the same
+// picture as F11 and back: the state the window manager reports is looked at
+// every few passes, and a change the game did not ask for is followed.
+
+const int FOLLOW_PASSES = 5;    // passes between two looks at the reported state
+const int AWAIT_LOOKS = 20;     // looks to wait for the state the game asked for
+
+static int follow_wait;         // passes to the next look
+static int awaiting = -1;       // the state asked for and not yet reported, -1 none
+static int await_left;          // looks left before giving up on it
+static int reported = -1;       // the state last reported
+
+// After each mode set, with the state just asked for (a window is not
+// fullscreen, even where the manager kept an old state for it).
+static void watch_wm(bool fullscreen)
+{
+    following = wm_has_fullscreen();
+    awaiting = fullscreen;
+    await_left = AWAIT_LOOKS;
+    follow_wait = FOLLOW_PASSES;
+}
+
+static void follow_wm()
+{
+    if (!following || --follow_wait > 0)
+        return;
+    follow_wait = FOLLOW_PASSES;
+    int says = wm_says_fullscreen();
+    if (says < 0)
+        return;
+    if (awaiting >= 0) {
+        // A mode set maps the window anew: until the manager has caught up,
+        // what it says is about the old one.
+        if (says == awaiting || --await_left <= 0) {
+            awaiting = -1;
+            reported = says;
+        }
+        return;
+    }
+    if (says == reported)
+        return;
+    reported = says;
+    if (says != in_fullscreen)
+        toggle_fullscreen();
+}
+
 // The largest window of at most `scale` times 640 x 480 (0: the largest that
 // fits the desktop) that can be had.
 static bool open_window(int scale)
@@ -131,8 +182,11 @@ static bool open_window(int scale)
             fprintf(stderr, "zelto: a %d x %d window is not available, using %d x %d\n",
                     FRAME_W * scale, FRAME_H * scale, FRAME_W * n, FRAME_H * n);
         window_scale = windowed_scale = n;
-        in_fullscreen = false;
+        if (wm_fullscreen)
+            ask_wm_fullscreen(false);  // a window manager may keep the state of the window it knew
+        in_fullscreen = wm_fullscreen = false;
         frame_x = frame_y = 0;
+        watch_wm(false);
         return true;
     }
     return false;
@@ -144,7 +198,11 @@ static std::string display_name()
     return name ? name : "";
 }
 
-// The whole desktop at its own size; "" or why not.
+// The whole desktop at its own size; "" or why not. Under a window manager
+// that can do it, a window of the desktop's size that it makes fullscreen,
+// so that focus, the task switcher and the panels treat it as any other;
+// without one, the library's own, which covers the screen and takes the
+// keyboard.
 static std::string open_fullscreen()
 {
     int width, height;
@@ -152,13 +210,18 @@ static std::string open_fullscreen()
         return "the desktop's size is unknown";
     if (place_frame(width, height).scale == 0)
         return "the desktop is smaller than 640 x 480";
-    if (!set_mode(GFX_AUTODETECT_FULLSCREEN, width, height))
+    bool managed = wm_has_fullscreen();
+    if (!set_mode(managed ? GFX_AUTODETECT_WINDOWED : GFX_AUTODETECT_FULLSCREEN, width, height))
         return allegro_error[0] ? allegro_error : "refused";
+    if (managed)
+        ask_wm_fullscreen(true);
     frame_place at = place_frame(SCREEN_W, SCREEN_H);
     window_scale = std::max(1, at.scale);
     frame_x = std::max(0, at.x);
     frame_y = std::max(0, at.y);
     in_fullscreen = true;
+    wm_fullscreen = managed;
+    watch_wm(true);
     return "";
 }
 
@@ -188,6 +251,7 @@ static void lost_screen()
 
 void toggle_fullscreen()
 {
+    note_held_keys();
     if (in_fullscreen) {
         if (!open_window(windowed_scale ? windowed_scale : asked_scale))
             lost_screen();
@@ -304,11 +368,22 @@ static void show(BITMAP* frame)
 // toggle keys work in all of them; they touch nothing of the game.
 static bool screen_ready()
 {
+    if (window_lost) {
+        static bool told = false;
+        if (!told)
+            fprintf(stderr, "zelto: the window was closed from outside; quitting\n");
+        told = true;
+        end_game = true;
+        return false;
+    }
     if (!screen)
         return false;
     if (toggle_wanted())
         toggle_fullscreen();
-    return screen != NULL;
+    else
+        follow_wm();
+    keep_held_keys();
+    return screen != NULL && !window_lost;
 }
 
 void present_frame(BITMAP* frame)
@@ -324,7 +399,7 @@ void present()
 
 void present_paused()
 {
-    if (!screen)
+    if (!screen || window_lost)
         return;
     // The last frame stays as it was (a screenshot still saves it); the word
     // goes on a copy.
@@ -332,7 +407,7 @@ void present_paused()
     if (!frame)
         return;
     blit(buffer, frame, 0, 0, 0, 0, FRAME_W, FRAME_H);
-    textout_centre_ex(frame, title, "Paused", 320, 200, makecol(255, 255, 255), -1);
+    draw_paused(frame);
     present_frame(frame);
     destroy_bitmap(frame);
 }

@@ -35,7 +35,8 @@ int screen_depth_for(int desktop_depth);
 // had. False, with allegro_error set, when not even 640 x 480 can.
 bool open_display(int scale, bool fullscreen);
 
-// Between the window and the fullscreen; the game itself is not touched.
+// Between the window and the fullscreen; the game itself is not touched and
+// keys held stay held.
 // When neither can be had again, says so and ends the game.
 void toggle_fullscreen();
 

@@ -79,12 +79,15 @@ void wait_pass()
     }
 }
 
-// A pass not shown (a replay running ahead) is not waited for either.
+// A pass not shown (a replay running ahead) is not waited for either. The
+// screenshot key saves the frame of any screen.
 static void show_and_wait()
 {
     if (!pass_shown)
         return;
     present();
+    if (action_held(BIND_SCREENSHOT))
+        screenshot();
     wait_pass();
 }
 
@@ -236,7 +239,7 @@ void new_game()
 
 // ---- The game pass ---------------------------------------------------------------
 
-static bool run_is_over()
+bool run_is_over()
 {
     return lives <= 0 && hit_age() <= RESPAWN_AGE - 1;
 }
@@ -306,12 +309,7 @@ void game_pass()
     if (r_stage > 11)
         draw_credits();
 
-    if (pass_shown) {
-        present();
-        if (action_held(BIND_SCREENSHOT))
-            screenshot();
-        wait_pass();
-    }
+    show_and_wait();
     loop_num++;
     pass_done();
 }

@@ -94,3 +94,12 @@ void draw_credits()
     for (const auto& c : CREDITS)
         textout_centre_ex(buffer, font, c.line, 576, c.y, white(), -1);
 }
+
+const int PAUSED_Y = 200;            // where "Paused" goes in play
+const int PAUSED_OVER_GAME_OVER_Y = 140;  // above "Game Over", which is at PAUSED_Y
+
+void draw_paused(BITMAP* frame)
+{
+    int y = run_is_over() ? PAUSED_OVER_GAME_OVER_Y : PAUSED_Y;
+    textout_centre_ex(frame, title, "Paused", 320, y, white(), -1);
+}

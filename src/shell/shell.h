@@ -143,6 +143,7 @@ const int SLIDE_STEP = 7;   // the side panels slide in 7 pixels a pass...
 const int SLIDE_END = 126;  // ...from offset 0 to 126: 19 passes
 void slide_pass(int offset);
 void game_pass();
+bool run_is_over();         // lives are out and the ship is down: "Game Over" shows
 extern bool paused;         // P has paused the game loop
 void paused_pass();         // a pass of the paused game: nothing advances
 void game_loop_pass();      // one pass of the game loop: P toggles the pause, then a pass
@@ -199,3 +200,4 @@ void draw_stage_clear();
 void draw_hud();
 void draw_boss_banner();
 void draw_credits();
+void draw_paused(BITMAP* frame);  // "Paused" over a copy of the last frame, clear of "Game Over"

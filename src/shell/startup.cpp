@@ -1,6 +1,7 @@
 // Start-up and shutdown: straight-line sequences before and after the loops.
 #include "zelto.h"
 #include "shell/assets.h"
+#include "shell/desktop.h"
 #include "shell/signals.h"
 #include "shell/sound_device.h"
 
@@ -282,8 +283,10 @@ static int init_library()
 
 static int start_everything(int scale, bool mute, bool fullscreen)
 {
+    name_the_window();
     if (init_library() != 0)
         return no_display();
+    catch_window_errors();
     install_keyboard();
     install_timer();
 

@@ -1,5 +1,5 @@
 #!/bin/sh
-# The pictures in dist/: the committed icons are the SVG as rendered now
+# The pictures in dist/: the committed icons (the window's too) are the SVG as rendered now
 # (tools/make_icons.sh), every picture README.md shows is there, and the
 # moving picture moves and stays under 2 MB.
 # Usage: dist_pictures.sh SOURCE_DIR
@@ -16,6 +16,8 @@ for size in 48 64 128 256; do
     diff=$(/usr/bin/compare -metric AE "$src/$icon" "$work/zelto_$size.png" null: 2>&1)
     [ "$diff" = 0 ] || fail "$icon differs from dist/zelto.svg in $diff pixels: run tools/make_icons.sh"
 done
+cmp -s "$src/dist/icons/zelto_48.rgba" "$work/zelto_48.rgba" ||
+    fail "dist/icons/zelto_48.rgba (the window's icon) differs from dist/zelto.svg: run tools/make_icons.sh"
 
 shown=$(grep -o '](dist/[^)]*)' "$src/README.md" | sed 's/^](//; s/)$//')
 [ -n "$shown" ] || fail "README.md shows no picture from dist/"

@@ -75,6 +75,12 @@ TEST_F(Screens, TitleAndSlideInShowTheirTextsAndNoOverlay)
         ASSERT_FALSE(ink(text, "- BOSS -", 531, 60, WHITE, false));
         ASSERT_EQ(count_colour(RED), 0);  // the game-over texts and the health bar are red
     }
+    hold(KEY_TAB);
+    title_pass();
+    let_go(KEY_TAB);
+    BITMAP* saved_title = load_bmp((folder + "/zelto_screen.bmp").c_str(), nullptr);
+    ASSERT_NE(saved_title, nullptr) << "Tab on the title saved no frame";
+    destroy_bitmap(saved_title);
     e_left = 62;
     for (int i = 0; i <= 126; i += 7) {
         star.clear();
@@ -146,6 +152,21 @@ TEST_F(Screens, GameOverListsTheTableThenTheRunsScore)
         ASSERT_TRUE(ink(text, "Lives: 0", 20, 80, WHITE));
         ASSERT_FALSE(centred(title, "Stage Clear!", 320, 200, WHITE, false));
     }
+
+    // Paused now, both read: "Paused" goes clear of the rows of "Game Over".
+    BITMAP* frame = create_bitmap(640, 480);
+    blit(buffer, frame, 0, 0, 0, 0, 640, 480);
+    draw_paused(frame);
+    int drawn = 0, over_game_over = 0;
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            if (getpixel(frame, x, y) != getpixel(buffer, x, y)) {
+                drawn++;
+                over_game_over += y >= 200 && y < 200 + text_height(title);
+            }
+    destroy_bitmap(frame);
+    EXPECT_GT(drawn, 0);
+    EXPECT_EQ(over_game_over, 0);
 }
 
 // Advances into the stage after r_stage through a cleared stage and X.
