@@ -496,6 +496,20 @@ TEST_F(Watching, EscLeavesBeforeTheEndAndTheEndScreenSavesTheFrameUnmarked)
     destroy_bitmap(shot);
     EXPECT_TRUE(saved_frame == frame);
     EXPECT_FALSE(end_game);
+
+    // A recording whose own input quits before its last pass ends there, as
+    // the headless replay does, with the hash of that pass.
+    const size_t quit_at = run.run_start + 100;
+    pass_input in = run.passes[quit_at];
+    in.esc = true;
+    run.passes.bytes[quit_at] = pack_input(in);
+    w = play_watched(run);
+    EXPECT_TRUE(w.ended);
+    EXPECT_EQ(w.passes, int(quit_at) + 1);
+    shutdown();
+    ASSERT_EQ(startup_headless(run.seed), 0);
+    EXPECT_EQ(replay(run), int(quit_at) + 1);
+    EXPECT_EQ(w.hash, state_hash());
 }
 
 }  // namespace

@@ -409,6 +409,7 @@ const int END_TEXT_Y = 130;      // above "Game Over" and "Stage Clear!"
 static const recording* watched;
 static size_t watch_next;   // the recorded pass the next pass reads
 static bool watch_left;     // Esc was pressed while watching
+static bool watch_quit;     // the recorded input quit (its own Esc) before its last pass
 static int fast_phase;      // place of the pass in its group of FAST_PASSES
 static int group_start;     // start_time of the group's first pass
 static int progress_at;     // logic_time of the last progress frame
@@ -456,6 +457,7 @@ static bool watched_pass(pass_input& in)
         fast_phase = 0;
     }
     in = watched->passes[watch_next++];
+    watch_quit = in.esc;
     // As in the headless replay: the player quit after the last pass.
     if (watch_next == watched->passes.size())
         end_game = true;
@@ -470,6 +472,7 @@ watched_run play_watched(const recording& run)
     watched = &run;
     watch_next = 0;
     watch_left = false;
+    watch_quit = false;
     fast_phase = 0;
     progress_at = logic_time;
     input_source = watched_pass;
@@ -490,7 +493,7 @@ watched_run play_watched(const recording& run)
     paused = false;
     watched = nullptr;
     watched_run result;
-    result.ended = watch_next == run.passes.size() && !watch_left;
+    result.ended = (watch_next == run.passes.size() || watch_quit) && !watch_left;
     result.passes = int(watch_next);
     result.hash = state_hash();
     return result;

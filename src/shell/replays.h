@@ -42,7 +42,7 @@ extern bool (*replay_write_fails)(const std::string& path);
 const int FAST_PASSES = 4;  // passes a shown frame while the fast key is held
 
 struct watched_run {
-    bool ended;                // the recording played to its last pass (not left with Esc)
+    bool ended;                // the recording played to its end or its own quit (not left with Esc)
     int passes;                // recorded passes played
     unsigned long long hash;   // state_hash() where it stopped
 };

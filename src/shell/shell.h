@@ -108,6 +108,21 @@ extern unsigned run_seed;  // the seed the random generator started from
 // statistics, checks and hashes; the game itself never sets it).
 extern void (*after_pass)();
 
+// One pass's input as it is stored: a byte with bit 7 clear.
+unsigned char pack_input(const pass_input& in);
+pass_input unpack_input(unsigned char b);
+
+// The passes' input as stored, a byte each, unpacked as it is read: a long
+// recording takes no more memory than its file.
+struct pass_list {
+    std::vector<unsigned char> bytes;
+    size_t size() const { return bytes.size(); }
+    bool empty() const { return bytes.empty(); }
+    void clear() { bytes.clear(); }
+    void push_back(const pass_input& in) { bytes.push_back(pack_input(in)); }
+    pass_input operator[](size_t i) const { return unpack_input(bytes[i]); }
+};
+
 // A run on file: the game version that made it, the seed, the score table
 // at start-up, then one byte of input per title, slide-in or game pass since
 // start-up. A session can hold several runs (X after game over); the one the
@@ -117,13 +132,11 @@ struct recording {
     unsigned seed = 0;
     unsigned run_start = 0;   // the pass its run begins at; 0 for a session's first run
     int table[5] = {};        // highscore[] at start-up
-    std::vector<pass_input> passes;
+    pass_list passes;
 };
 const size_t RECORDING_LIMIT = 64u << 20;  // a longer file is not a recording (two weeks of passes)
 // The header of a recording of this game version: what comes before the passes.
 std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5]);
-// One pass's input as it is stored: a byte with bit 7 clear.
-unsigned char pack_input(const pass_input& in);
 // Starts writing the session to path (header, then a byte a pass) from
 // start-up on. The header is written at once, then the input every half
 // second or so; a write that fails is reported once and the recording stops.
