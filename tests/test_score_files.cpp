@@ -566,6 +566,13 @@ TEST_F(ScoreFiles, ALockHeldTooLongIsGivenUpAndALockOfAKilledCopyIsNot)
     EXPECT_NE(said.find(file), std::string::npos) << said;
     EXPECT_EQ(get_table(), (table{50, 40, 35, 30, 20}));
     EXPECT_EQ(slurp(file), text_of({50, 40, 30, 20, 10}));
+    // Let go before the player quits: the run is saved then.
+    save_dir = folder;
+    static std::string shown;
+    EXPECT_TRUE(save_unsaved_runs([](const char* text) { shown = text; }));
+    save_dir = "";
+    EXPECT_EQ(shown, "Saving the scores...");
+    EXPECT_EQ(slurp(file), text_of({50, 40, 35, 30, 20}));
 
     // A copy killed while holding it: the lock goes with it.
     int ready[2];
