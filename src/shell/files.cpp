@@ -75,6 +75,8 @@ std::string folder_of(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+const char* volatile temp_file_in_hand = nullptr;
+
 bool replace_file(const std::string& target, const void* data, size_t size, bool durable,
                   std::string& why, bool (*fails)(int step))
 {
@@ -93,6 +95,7 @@ bool replace_file(const std::string& target, const void* data, size_t size, bool
         why = "cannot create a file in " + folder_of(target) + ": " + strerror(errno);
         return false;
     }
+    temp_file_in_hand = temp.c_str();
     // mkstemp makes the file private.
     fchmod(fd, exists ? old.st_mode & 07777 : new_file_mode());
     bool ok = !failing(REPLACE_WRITE) && write_all(fd, data, size);
@@ -107,6 +110,7 @@ bool replace_file(const std::string& target, const void* data, size_t size, bool
         why = strerror(error);
         unlink(temp.c_str());
     }
+    temp_file_in_hand = nullptr;
     return ok;
 }
 

@@ -34,6 +34,10 @@ std::string link_target(const std::string& path, std::string& why, int hops = 40
 // The folder a path is in: "." for a bare name, "/" for one at the root.
 std::string folder_of(const std::string& path);
 
+// The temporary file a write has in hand, for a signal that ends the game
+// at once to remove; null between writes.
+extern const char* volatile temp_file_in_hand;
+
 // The steps of replace_file, in order, for tests that make one fail.
 enum { REPLACE_CREATE, REPLACE_WRITE, REPLACE_SYNC, REPLACE_CLOSE, REPLACE_RENAME, REPLACE_STEPS };
 

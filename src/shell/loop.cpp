@@ -337,6 +337,8 @@ void paused_pass()
     if (key[KEY_ESC])
         end_game = true;
     present_paused();
+    if (action_held(BIND_SCREENSHOT))
+        screenshot();  // the frame itself, without the word
     wait_pass();
 }
 

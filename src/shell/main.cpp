@@ -34,7 +34,10 @@ static void choose_folders(const char* argv0)
     data_dir = find_data_dir(program_path(argv0));
     if (data_dir.empty())
         return;
-    save_dir = user_data_dir(getenv("XDG_DATA_HOME"), getenv("HOME"));
+    save_dir = user_data_dir(getenv("XDG_DATA_HOME"), home_folder());
+    if (save_dir.empty())
+        fprintf(stderr, "zelto: no home folder (HOME is not set and the password database has "
+                        "none): keeping scores in the working folder\n");
     if (!save_dir.empty() && !make_folder(save_dir)) {
         fprintf(stderr, "zelto: cannot create %s; keeping scores in the working folder\n",
                 save_dir.c_str());
@@ -59,14 +62,15 @@ static int print_and_exit(const std::string& what)
 // is said in one line.
 static settings choose_settings(const options& opt, std::string& file)
 {
-    file = opt.config.empty() ? user_settings_file(getenv("XDG_CONFIG_HOME"), getenv("HOME"))
+    file = opt.config.empty() ? user_settings_file(getenv("XDG_CONFIG_HOME"), home_folder())
                               : opt.config;
     settings chosen;
     std::vector<std::string> notes;
-    if (!file.empty())
-        read_settings(file, !opt.config.empty(), chosen, notes);
-    for (const std::string& note : notes)
-        fprintf(stderr, "%s\n", note.c_str());
+    bool replaceable = file.empty() || read_settings(file, !opt.config.empty(), chosen, notes);
+    // A save refused for it says so in its own one line.
+    if (!(opt.save_settings && !replaceable))
+        for (const std::string& note : notes)
+            fprintf(stderr, "%s\n", note.c_str());
     apply_options(opt, chosen);
     return chosen;
 }
@@ -131,8 +135,10 @@ int main(int argc, char** argv)
         return print_and_exit(std::string("Zelto Star! ") + ZELTO_VERSION + "\n");
     std::string settings_file;
     settings chosen = choose_settings(opt, settings_file);
-    if (opt.save_settings || opt.show_settings)
-        return settings_command(opt, chosen, settings_file);
+    if (opt.save_settings || opt.show_settings) {
+        int status = settings_command(opt, chosen, settings_file);
+        return quit_signal ? 128 + quit_signal : status;  // a signal waits for the save to end
+    }
     use_settings(chosen);
     choose_folders(argv[0]);
     if (opt.stats)
@@ -159,6 +165,7 @@ int main(int argc, char** argv)
     slide_in();
     stats_game_began();
     game_loop();
+    save_unsaved_runs(display_note);  // a lock another copy held at game over may be free now
     stop_keeping_replays();
     bool recorded = stop_recording();
     if (opt.stats)

@@ -1,6 +1,7 @@
 #include "shell/options.h"
 
 #include <cerrno>
+#include <pwd.h>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -161,6 +162,16 @@ std::string find_data_dir(const std::string& program_path, const std::string& re
     if (has_assets(installed))
         return installed;
     return "";
+}
+
+const char* home_folder()
+{
+    const char* home = getenv("HOME");
+    if (home && home[0])
+        return home;
+    // As the XDG rules expect: the user's home from the password database.
+    const passwd* pw = getpwuid(getuid());
+    return pw && pw->pw_dir && pw->pw_dir[0] ? pw->pw_dir : nullptr;
 }
 
 std::string user_data_dir(const char* xdg_data_home, const char* home)

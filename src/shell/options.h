@@ -42,6 +42,8 @@ extern const char* const data_from_program;
 // the working folder (a game run from its source tree).
 std::string find_data_dir(const std::string& program_path,
                           const std::string& relative = data_from_program);
+// The player's home: $HOME, else the password database's; null for none.
+const char* home_folder();
 // The player's data folder: $XDG_DATA_HOME/zelto, else ~/.local/share/zelto
 // (a relative XDG_DATA_HOME is ignored, as the XDG rules say); "" when there
 // is no home either.

@@ -31,7 +31,7 @@ unsigned char pack_input(const pass_input& in)
            (c.next << 5) | (in.esc << 6);
 }
 
-static pass_input unpack(unsigned char b)
+pass_input unpack_input(unsigned char b)
 {
     pass_input in;
     in.flags.up = b & 1;
@@ -193,11 +193,10 @@ static std::string parse_recording(const std::vector<unsigned char>& b, recordin
     for (int i = 0; i < 5; i++)
         out.table[i] = int(get32(&b[at + 8 + 4 * i]));
     out.passes.clear();
-    for (size_t i = at + 4 * 7; i < b.size(); i++) {
+    for (size_t i = at + 4 * 7; i < b.size(); i++)
         if (b[i] & 0x80)
-            return " is damaged: a bad input byte at pass " + std::to_string(out.passes.size());
-        out.passes.push_back(unpack(b[i]));
-    }
+            return " is damaged: a bad input byte at pass " + std::to_string(i - at - 4 * 7);
+    out.passes.bytes.assign(b.begin() + long(at + 4 * 7), b.end());
     if (out.run_start > out.passes.size())
         return " is damaged: its run begins at pass " + std::to_string(out.run_start) +
                " of " + std::to_string(out.passes.size());

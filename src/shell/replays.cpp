@@ -228,6 +228,48 @@ static std::string kept_file_base()
     return base;
 }
 
+// The kept files this game wrote, one name a line in KEPT_LIST: the only
+// files the clean-up may remove. Anything else in the folder, named like a
+// kept replay or not, is the player's.
+static std::vector<std::string> kept_list()
+{
+    std::vector<unsigned char> bytes;
+    std::string why;
+    std::vector<std::string> names;
+    if (!read_regular(folder() + "/" + KEPT_LIST, bytes, why, KEPT_LIST_LIMIT))
+        return names;
+    std::string line;
+    for (unsigned char c : bytes) {
+        if (c != '\n') {
+            line += char(c);
+            continue;
+        }
+        if (!line.empty() && line.find('/') == std::string::npos && line[0] != '.')
+            names.push_back(line);
+        line.clear();
+    }
+    return names;
+}
+
+static bool write_kept_list(const std::vector<std::string>& names)
+{
+    std::string text, why, path = folder() + "/" + KEPT_LIST;
+    for (const std::string& n : names)
+        text += n + "\n";
+    if (fails(path) || !replace_file(path, text.data(), text.size(), false, why)) {
+        give_up("write the list of kept replays", path, why.empty() ? strerror(errno) : why);
+        return false;
+    }
+    return true;
+}
+
+static void remember_kept(const std::string& name)
+{
+    std::vector<std::string> names = kept_list();
+    names.push_back(name);
+    write_kept_list(names);
+}
+
 static void begin_kept()
 {
     const std::string base = folder() + "/" + kept_file_base();
@@ -251,6 +293,7 @@ static void begin_kept()
             return give_up("write the replay", path, why);
         }
         adopt(kept, fd, path, header);
+        remember_kept(path.substr(path.rfind('/') + 1));
         return;
     }
 }
@@ -294,33 +337,40 @@ static bool read_kept_name(const std::string& name, kept_name& out)
     return true;
 }
 
-// Keeps, for each score in the table, as many files of that score as it
-// has entries, the newest: a new score equal to an entry ranks above it.
-// Files of another copy of the game in the same folder are judged alike.
+// Keeps, for each score in the table, as many of the game's own files of
+// that score as it has entries, the newest: a new score equal to an entry
+// ranks above it. Files of another copy of the game in the same folder are
+// judged alike; files the game did not write are never looked at.
 static void prune()
 {
-    DIR* dir = opendir(folder().c_str());
-    if (!dir)
-        return;
     std::map<int, std::vector<kept_name>> by_score;
-    while (dirent* e = readdir(dir)) {
+    std::vector<std::string> listed = kept_list(), still;
+    for (const std::string& name : listed) {
         kept_name k;
-        if (read_kept_name(e->d_name, k))
+        struct stat st;
+        std::string path = folder() + "/" + name;
+        if (read_kept_name(name, k) && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             by_score[k.score].push_back(k);
     }
-    closedir(dir);
     for (auto& group : by_score) {
         std::vector<kept_name>& files = group.second;
         std::sort(files.begin(), files.end(), [](const kept_name& a, const kept_name& b) {
             return a.stamp != b.stamp ? a.stamp > b.stamp : a.n > b.n;
         });
         size_t entries = group.first > 0 ? std::count(highscore, highscore + 5, group.first) : 0;
-        for (size_t i = entries; i < files.size(); i++) {
+        for (size_t i = 0; i < files.size(); i++) {
             std::string path = folder() + "/" + files[i].name;
-            if ((fails(path) || unlink(path.c_str()) != 0) && errno != ENOENT)
-                return give_up("remove the replay", path, strerror(errno));
+            if (i < entries)
+                still.push_back(files[i].name);
+            else if ((fails(path) || unlink(path.c_str()) != 0) && errno != ENOENT) {
+                give_up("remove the replay", path, strerror(errno));
+                return;
+            }
         }
     }
+    std::sort(still.begin(), still.end());
+    if (still.size() != listed.size())
+        write_kept_list(still);
 }
 
 void keep_scored_run()
@@ -329,7 +379,9 @@ void keep_scored_run()
         return;
     if (score > 0 && kept.fd < 0 && std::count(highscore, highscore + 5, score) > 0)
         begin_kept();
-    if (keeping)
+    // Only against a table read whole: one that could not be read or was
+    // damaged says nothing about which runs are the best.
+    if (keeping && scores_read_whole)
         prune();
 }
 
@@ -357,6 +409,7 @@ const int END_TEXT_Y = 130;      // above "Game Over" and "Stage Clear!"
 static const recording* watched;
 static size_t watch_next;   // the recorded pass the next pass reads
 static bool watch_left;     // Esc was pressed while watching
+static bool watch_quit;     // the recorded input quit (its own Esc) before its last pass
 static int fast_phase;      // place of the pass in its group of FAST_PASSES
 static int group_start;     // start_time of the group's first pass
 static int progress_at;     // logic_time of the last progress frame
@@ -404,6 +457,7 @@ static bool watched_pass(pass_input& in)
         fast_phase = 0;
     }
     in = watched->passes[watch_next++];
+    watch_quit = in.esc;
     // As in the headless replay: the player quit after the last pass.
     if (watch_next == watched->passes.size())
         end_game = true;
@@ -418,6 +472,7 @@ watched_run play_watched(const recording& run)
     watched = &run;
     watch_next = 0;
     watch_left = false;
+    watch_quit = false;
     fast_phase = 0;
     progress_at = logic_time;
     input_source = watched_pass;
@@ -438,7 +493,7 @@ watched_run play_watched(const recording& run)
     paused = false;
     watched = nullptr;
     watched_run result;
-    result.ended = watch_next == run.passes.size() && !watch_left;
+    result.ended = (watch_next == run.passes.size() || watch_quit) && !watch_left;
     result.passes = int(watch_next);
     result.hash = state_hash();
     return result;

@@ -15,6 +15,8 @@ struct recording;
 
 const char* const REPLAY_FOLDER = "replays";   // beside the score file
 const char* const LAST_REPLAY = "last.zrec";   // the run in progress, or the last one played
+const char* const KEPT_LIST = ".kept";         // the kept files the game wrote, a name a line
+const size_t KEPT_LIST_LIMIT = 1u << 20;       // a longer list is none of the game's
 const int REPLAY_FLUSH_PASSES = 25;            // passes written at a time: about half a second
 
 // Starts keeping this session's replays; called once start-up has read the
@@ -40,7 +42,7 @@ extern bool (*replay_write_fails)(const std::string& path);
 const int FAST_PASSES = 4;  // passes a shown frame while the fast key is held
 
 struct watched_run {
-    bool ended;                // the recording played to its last pass (not left with Esc)
+    bool ended;                // the recording played to its end or its own quit (not left with Esc)
     int passes;                // recorded passes played
     unsigned long long hash;   // state_hash() where it stopped
 };

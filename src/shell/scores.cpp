@@ -10,13 +10,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+// A score write's temporary file is the score file's name, this, and six
+// letters: nothing else is named so, and a kill's leftovers are known.
+static const char* const TEMP_MARK = ".saving-";
+
 std::vector<int> unsaved_runs;
+bool scores_read_whole = false;
+std::string scores_unsaved;
 
 void add_highscore(int s)
 {
@@ -88,53 +95,95 @@ static bool read_number(FILE* f, int& out)
 }
 
 // What reading a score file found.
-enum table_read { TABLE_READ, TABLE_MISSING, TABLE_UNREADABLE };
+enum table_read {
+    TABLE_READ,        // five numbers or fewer, and nothing else: a table
+    TABLE_MISSING,     // no file, or only white space in it: nothing to lose
+    TABLE_DAMAGED,     // a regular file the game can read that holds no table
+    TABLE_UNREADABLE,  // no regular file, or one the game may not read
+};
 
-// Reads the file at path into t (0 where nothing could be read), through
-// the one descriptor that was checked to be a regular file. `numbers` counts
-// the entries read; `why` says what stopped an unreadable file.
-static table_read load_table(const std::string& path, int t[5], int& numbers, std::string& why)
+// Reads the file at path into t (0 where nothing could be read, the rest as
+// %i reads it), through the one descriptor that was checked to be a regular
+// file, and only as far as a table can reach. `why` says what stopped an
+// unreadable file, or what is wrong with a damaged one.
+static table_read load_table(const std::string& path, int t[5], std::string& why)
 {
     for (int i = 0; i < 5; i++)
         t[i] = 0;
-    numbers = 0;
     errno = 0;
     int fd = open_regular(path, O_RDONLY, why);
     if (fd < 0)
         return errno == ENOENT ? TABLE_MISSING : TABLE_UNREADABLE;
-    FILE* f = fdopen(fd, "rb");
+    // One byte past the limit tells a longer file from one that fills it.
+    std::string bytes(SCORE_FILE_LIMIT + 1, '\0');
+    size_t got = 0;
+    while (got < bytes.size()) {
+        ssize_t n = read(fd, &bytes[got], bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            why = strerror(errno);
+            close(fd);
+            return TABLE_UNREADABLE;
+        }
+        if (n == 0)
+            break;
+        got += size_t(n);
+    }
+    close(fd);
+    bytes.resize(got);
+    size_t table = std::min(got, SCORE_FILE_LIMIT);
+    FILE* f = fmemopen(&bytes[0], table ? table : 1, "rb");
     if (!f) {
         why = strerror(errno);
-        close(fd);
         return TABLE_UNREADABLE;
     }
-    while (numbers < 5 && read_number(f, t[numbers]))
+    int numbers = 0;
+    while (numbers < 5 && table && read_number(f, t[numbers]))
         numbers++;  // once %i fails it fails at the same place for every later entry
-    bool ok = !ferror(f);
-    if (!ok)
-        why = strerror(errno);
+    int c = table ? getc(f) : EOF;
+    while (c != EOF && isspace(c))
+        c = getc(f);
     fclose(f);
-    return ok ? TABLE_READ : TABLE_UNREADABLE;
+    if (got > SCORE_FILE_LIMIT) {
+        why = "far too large";
+        return TABLE_DAMAGED;
+    }
+    if (c != EOF) {
+        why = "not five numbers alone";
+        return TABLE_DAMAGED;
+    }
+    return numbers > 0 ? TABLE_READ : TABLE_MISSING;
 }
 
 bool read_scores(const char* path, bool* missing)
 {
-    int numbers;
     std::string why;
-    table_read got = load_table(path, highscore, numbers, why);
+    table_read got = load_table(path, highscore, why);
     unsaved_runs.clear();  // the table in memory is the file's now
+    scores_unsaved.clear();
+    bool absent = got == TABLE_MISSING && access(path, F_OK) != 0;
     if (missing)
-        *missing = got == TABLE_MISSING;
+        *missing = absent;
     if (got == TABLE_UNREADABLE)
         fprintf(stderr, "zelto: cannot read the scores from %s: %s; scores start at 0\n", path,
                 why.c_str());
-    return got == TABLE_READ;
+    if (got == TABLE_DAMAGED)
+        fprintf(stderr, "zelto: %s is no score table (%s); it is left as it is\n", path, why.c_str());
+    return got != TABLE_UNREADABLE && !absent;
 }
 
 // How a message names the score file: its path, and where a link leads.
 static std::string named(const std::string& path, const std::string& target)
 {
     return target.empty() || target == path ? path : path + " (a link to " + target + ")";
+}
+
+// The same for a path alone.
+static std::string name_of(const char* path)
+{
+    std::string why;
+    return named(path, link_target(path, why));
 }
 
 bool (*score_write_fails)(int step) = nullptr;
@@ -194,35 +243,31 @@ static bool rewrite_in_place(const std::string& target, std::string& why)
 // Writes the table to target, the final file (no link), through a
 // temporary file beside it renamed over the old one, so a failed write
 // leaves the old file whole; in place where no temporary file can be made.
-// `path` is what the player knows it by, for the messages.
-static bool write_table(const std::string& path, const std::string& target)
+// `name` is what the player knows it by, for the one line said in place.
+// False with the reason.
+static bool write_table(const std::string& name, const std::string& target, std::string& why)
 {
-    const std::string name = named(path, target);
     struct stat old;
     bool exists = stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
-        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(),
-                kind_of_file(old.st_mode));
+        why = kind_of_file(old.st_mode);
         return false;
     }
 
-    std::string temp = target + ".XXXXXX";
+    std::string temp = target + TEMP_MARK + "XXXXXX";
     int fd = fails(SCORE_STEP_CREATE) ? -1 : mkstemp(&temp[0]);
     if (fd < 0 && (errno == EACCES || errno == EPERM) && exists) {
-        std::string why;
-        if (!rewrite_in_place(target, why)) {
-            fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(), why.c_str());
+        if (!rewrite_in_place(target, why))
             return false;
-        }
         fprintf(stderr, "zelto: saved the scores to %s in place, which is not atomic: its folder "
                         "is read-only\n", name.c_str());
         return true;
     }
     if (fd < 0) {
-        fprintf(stderr, "zelto: cannot save the scores next to %s: %s\n", name.c_str(),
-                strerror(errno));
+        why = "cannot make a file beside it: " + std::string(strerror(errno));
         return false;
     }
+    temp_file_in_hand = temp.c_str();
     // mkstemp makes the file private; give it the mode the old file had, or
     // what a plain fopen would have given a new one.
     fchmod(fd, exists ? old.st_mode & 07777 : new_file_mode());
@@ -238,20 +283,21 @@ static bool write_table(const std::string& path, const std::string& target)
         close(fd);
     ok = ok && !fails(SCORE_STEP_RENAME) && rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
-        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", name.c_str(), strerror(errno));
+        why = strerror(errno);
         unlink(temp.c_str());
     }
+    temp_file_in_hand = nullptr;
     return ok;
 }
 
 bool write_scores(const char* path)
 {
     std::string why, target = link_target(path, why);
-    if (target.empty()) {
-        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, why.c_str());
-        return false;
-    }
-    return write_table(path, target);
+    if (!target.empty() && write_table(named(path, target), target, why))
+        return true;
+    fprintf(stderr, "zelto: cannot save the scores to %s: %s\n",
+            named(path, target).c_str(), why.c_str());
+    return false;
 }
 
 // Takes the lock that orders the score writes of every copy of the game:
@@ -296,36 +342,167 @@ static void keep_unsaved(int run)
         unsaved_runs.resize(5);
 }
 
-bool save_run(const char* path, int run)
+// Whether a name beside the score file is a temporary file of a write of
+// the game's own that a kill cut short: the score file's name, TEMP_MARK
+// and mkstemp's six letters (or, as earlier versions named them, the six
+// letters alone, digits among them), owned by this user, holding at most
+// part of a table. Only looked at under the lock, when no other copy of the
+// game is writing.
+static bool stale_temporary(const std::string& folder, const std::string& base, const char* name)
 {
-    add_highscore(run);
-    keep_unsaved(run);
-    std::string why, target = link_target(path, why);
-    if (target.empty()) {
-        fprintf(stderr, "zelto: cannot save the scores to %s: %s\n", path, why.c_str());
+    size_t n = base.size(), mark = strlen(TEMP_MARK);
+    if (strncmp(name, base.c_str(), n) != 0)
         return false;
-    }
-    int lock = lock_folder(folder_of(target));
-    if (lock == -2) {
-        fprintf(stderr, "zelto: cannot save the scores to %s: another copy of the game kept "
-                        "its folder locked\n", named(path, target).c_str());
+    const char* letters = name + n + (strncmp(name + n, TEMP_MARK, mark) == 0 ? mark : 1);
+    bool marked = letters == name + n + mark, digit = false, letter = false;
+    if (!marked && name[n] != '.')
         return false;
+    if (strlen(letters) != 6)
+        return false;
+    for (const char* c = letters; *c; c++) {
+        if (!isalnum((unsigned char)*c))
+            return false;
+        digit = digit || isdigit((unsigned char)*c);
+        letter = letter || isalpha((unsigned char)*c);
     }
-    // Another copy may have saved since this one read the table: the runs
-    // go into what is on disk now. A file that is missing, unreadable or
-    // has no number in it would drop the scores held here, which already
-    // hold the runs, so those are kept.
-    int disk[5], numbers;
-    if (load_table(target, disk, numbers, why) == TABLE_READ && numbers > 0) {
+    if (!marked && !(digit && letter))
+        return false;
+    std::string path = folder + "/" + name, why;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
+        return false;
+    std::vector<unsigned char> bytes;
+    if (!read_regular(path, bytes, why, 5 * 12))
+        return false;
+    for (unsigned char c : bytes)
+        if (!isdigit(c) && c != '-' && c != '\n')
+            return false;
+    return true;
+}
+
+static void remove_stale_temporaries(const std::string& target)
+{
+    std::string folder = folder_of(target);
+    std::string base = target.substr(target.rfind('/') + 1);
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> stale;
+    while (dirent* e = readdir(dir))
+        if (stale_temporary(folder, base, e->d_name))
+            stale.push_back(folder + "/" + e->d_name);
+    closedir(dir);
+    for (const std::string& path : stale)
+        unlink(path.c_str());
+}
+
+// Moves a damaged table out of the way under a name of its own beside it,
+// never over an earlier one: "" with the reason, or the new name.
+static std::string set_aside(const std::string& target, std::string& why)
+{
+    for (int n = 1; n <= 1000; n++) {
+        std::string to = target + ".damaged" + (n > 1 ? "-" + std::to_string(n) : "");
+        if (renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return to;
+        if (errno == EEXIST)
+            continue;
+        // A file system without RENAME_NOREPLACE: a second name, then the first let go.
+        if (errno == EINVAL && link(target.c_str(), to.c_str()) == 0) {
+            unlink(target.c_str());
+            return to;
+        }
+        if (errno == EEXIST)
+            continue;
+        why = strerror(errno);
+        return "";
+    }
+    why = "too many damaged tables beside it";
+    return "";
+}
+
+// Whether the game may replace an existing file: not one its owner made
+// read-only, nor one it may not write.
+static bool read_only(const std::string& target)
+{
+    struct stat st;
+    if (stat(target.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0;
+}
+
+// The save under the lock: the runs go into the table on disk, which must
+// be a table, nothing, or a damaged table of the score folder (set aside
+// first); anything else is left alone. False with the reason.
+static bool save_locked(const std::string& path, const std::string& target, std::string& why)
+{
+    remove_stale_temporaries(target);
+    int disk[5];
+    switch (load_table(target, disk, why)) {
+    case TABLE_READ:
+        // Another copy may have saved since this one read the table.
         std::copy(disk, disk + 5, highscore);
         for (int r : unsaved_runs)
             add_highscore(r);
+        if (read_only(target))
+            return why = "it is read-only", false;
+        if (!write_table(named(path, target), target, why))
+            return false;
+        scores_read_whole = true;
+        return true;
+    case TABLE_MISSING:
+        break;  // the table in memory, which holds the runs
+    case TABLE_UNREADABLE:
+        why = "cannot read it: " + why;
+        return false;
+    case TABLE_DAMAGED: {
+        if (read_only(target))
+            return why = "it is read-only", false;
+        if (target != path)
+            return why = "it is no score table (" + why + ")", false;
+        std::string problem = why, aside = set_aside(target, why);
+        if (aside.empty())
+            return why = "it is no score table and cannot be set aside: " + why, false;
+        fprintf(stderr, "zelto: %s held no score table (%s); it is kept as %s\n", path.c_str(),
+                problem.c_str(), aside.c_str());
+        break;
     }
-    bool ok = write_table(path, target);  // refuses, with its line, what is no regular file
+    }
+    if (read_only(target))
+        return why = "it is read-only", false;
+    return write_table(named(path, target), target, why);
+}
+
+// Saves the table with the runs not saved yet; false with the reason.
+static bool save_table(const char* path, std::string& why)
+{
+    scores_read_whole = false;
+    std::string target = link_target(path, why);
+    if (target.empty())
+        return false;
+    int lock = lock_folder(folder_of(target));
+    if (lock == -2) {
+        why = "another copy of the game kept its folder locked";
+        return false;
+    }
+    bool ok = save_locked(path, target, why);
     if (ok)
         unsaved_runs.clear();
     if (lock >= 0)
         close(lock);  // releases the lock
+    return ok;
+}
+
+
+bool save_run(const char* path, int run)
+{
+    add_highscore(run);
+    keep_unsaved(run);
+    std::string why;
+    bool ok = save_table(path, why);
+    scores_unsaved = ok ? "" : why;
+    if (!ok)
+        fprintf(stderr, "zelto: cannot save the scores to %s: %s; the run is kept until the game "
+                        "ends\n", name_of(path).c_str(), why.c_str());
     return ok;
 }
 
@@ -338,4 +515,21 @@ void record_run()
     else
         add_highscore(score);
     saved = true;
+}
+
+bool save_unsaved_runs(void (*show)(const char* text))
+{
+    if (!scores_written || unsaved_runs.empty())
+        return true;
+    if (show)
+        show("Saving the scores...");
+    std::string path = save_path(SCORE_FILE), why;
+    if (save_table(path.c_str(), why))
+        return true;
+    std::string runs;
+    for (int r : unsaved_runs)
+        runs += (runs.empty() ? "" : ", ") + std::to_string(r);
+    fprintf(stderr, "zelto: the scores of this session (%s) are not saved in %s: %s\n", runs.c_str(),
+            name_of(path.c_str()).c_str(), why.c_str());
+    return false;
 }

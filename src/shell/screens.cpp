@@ -45,6 +45,10 @@ void draw_game_over()
     textout_centre_ex(buffer, text, "Highscores:", 320, 285, red(), -1);
     for (int i = 0; i < 5; i++)
         textprintf_centre_ex(buffer, text, 320, 305 + 20 * i, red(), -1, "%i", highscore[i]);
+    if (!scores_unsaved.empty()) {
+        textout_centre_ex(buffer, text, "The scores could not be saved:", 320, 410, red(), -1);
+        textout_centre_ex(buffer, text, scores_unsaved.c_str(), 320, 428, red(), -1);
+    }
 }
 
 void draw_panels()

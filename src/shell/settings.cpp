@@ -4,6 +4,7 @@
 #include "shell/options.h"
 #include "shell/shell.h"
 
+#include <algorithm>
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 #include <cctype>
@@ -331,30 +332,59 @@ static bool blank(const std::vector<unsigned char>& bytes)
     return true;
 }
 
-// The names in a section of the configuration in use, lower case; the
-// entries before any section for "" (brackets included for sections).
-static std::vector<std::string> listed(const char* section, bool sections)
+// One line of a settings file that is not blank or a comment, in the
+// library's configuration format: "[section]", or "key = value" in the
+// section above it. Names are compared in lower case.
+struct config_line {
+    std::string section;  // "" before any section
+    std::string key;      // "" for a section's own line
+    std::string value;
+};
+
+static std::string trimmed(const std::string& s, size_t from, size_t to)
 {
-    const char** names = nullptr;
-    int n = sections ? list_config_sections(&names) : list_config_entries(section, &names);
-    std::vector<std::string> out;
-    for (int i = 0; i < n; i++) {
-        std::string name = names[i];
-        for (char& c : name)
-            c = char(tolower((unsigned char)c));
-        out.push_back(name);
-    }
-    if (names)
-        free_config_entries(&names);
-    return out;
+    while (from < to && isspace((unsigned char)s[from]))
+        from++;
+    while (to > from && isspace((unsigned char)s[to - 1]))
+        to--;
+    return s.substr(from, to - from);
 }
 
-static bool known_key(const std::string& section, const std::string& key)
+static std::string lower(std::string s)
 {
-    for (int id = 0; id < SETTINGS; id++)
-        if (section == INFO[id].section && key == INFO[id].key)
-            return true;
-    return false;
+    for (char& c : s)
+        c = char(tolower((unsigned char)c));
+    return s;
+}
+
+// Splits the text into its lines, in one pass; false when a line is
+// neither blank, a comment, a section nor a setting (no settings file).
+static bool config_lines(const std::string& text, std::vector<config_line>& out)
+{
+    bool settings_file = true;
+    std::string section;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = trimmed(text, at, end);
+        at = end + 1;
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line[0] == '[') {
+            size_t close = line.find(']');
+            section = lower(line.substr(0, close == std::string::npos ? line.size() : close + 1));
+            settings_file = settings_file && close == line.size() - 1;
+            out.push_back({section, "", ""});
+            continue;
+        }
+        size_t eq = line.find('=');
+        settings_file = settings_file && eq != std::string::npos && eq > 0;
+        if (eq == std::string::npos)
+            eq = line.size();
+        out.push_back({section, lower(trimmed(line, 0, eq)), trimmed(line, std::min(eq + 1, line.size()), line.size())});
+    }
+    return settings_file;
 }
 
 // The keys the file gives, bound in the order of the actions: a key the
@@ -440,22 +470,42 @@ static void bind_buttons(settings& into, const bool given[2], const unsigned wan
     }
 }
 
-// Reads every setting from the configuration in use (the file's alone).
-static void read_config(settings& into, note_taker& say)
+// Reads every setting from the file's lines.
+static void read_config(const std::vector<config_line>& lines, settings& into, note_taker& say)
 {
-    for (const std::string& section : listed(nullptr, true)) {
-        bool known = false;
-        for (const char* s : SECTIONS)
-            known = known || section == std::string("[") + s + "]";
-        if (!known)
-            say.about_file(section + ": no such section; ignored");
+    std::vector<std::string> sections_seen;
+    const std::string* given[SETTINGS] = {};
+    for (const config_line& l : lines) {
+        if (l.key.empty()) {
+            bool known = false;
+            for (const char* sec : SECTIONS)
+                known = known || l.section == std::string("[") + sec + "]";
+            bool seen = std::find(sections_seen.begin(), sections_seen.end(), l.section) != sections_seen.end();
+            if (!known && !seen)
+                say.about_file(l.section + ": no such section; ignored");
+            if (!seen)
+                sections_seen.push_back(l.section);
+            continue;
+        }
+        if (l.section.empty()) {
+            say.about_file(l.key + ": a setting outside any section; ignored");
+            continue;
+        }
+        int id = 0;
+        while (id < SETTINGS && !(l.section == std::string("[") + INFO[id].section + "]" && l.key == INFO[id].key))
+            id++;
+        if (id < SETTINGS && given[id]) {
+            say.about(id, l.value, "given again", "using the first, " + *given[id]);
+        } else if (id < SETTINGS) {
+            given[id] = &l.value;
+        } else {
+            bool known_section = false;
+            for (const char* sec : SECTIONS)
+                known_section = known_section || l.section == std::string("[") + sec + "]";
+            if (known_section)
+                say.about_file(l.section + " " + l.key + ": no such setting; ignored");
+        }
     }
-    for (const std::string& key : listed(nullptr, false))
-        say.about_file(key + ": a setting outside any section; ignored");
-    for (const char* section : SECTIONS)
-        for (const std::string& key : listed(section, false))
-            if (!known_key(section, key))
-                say.about_file(std::string("[") + section + "] " + key + ": no such setting; ignored");
 
     bool keys_given[KEY_ACTIONS] = {};
     int keys_wanted[KEY_ACTIONS][KEYS_PER_ACTION] = {};
@@ -465,14 +515,9 @@ static void read_config(settings& into, note_taker& say)
     std::string button_values[2];
 
     for (int id = 0; id < SETTINGS; id++) {
-        std::vector<std::string> present = listed(INFO[id].section, false);
-        bool there = false;
-        for (const std::string& k : present)
-            there = there || k == INFO[id].key;
-        if (!there)
+        if (!given[id])
             continue;
-        const char* got = get_config_string(INFO[id].section, INFO[id].key, nullptr);
-        std::string value = got ? got : "";
+        const std::string& value = *given[id];
         std::string why;
         if (value.empty()) {
             say.about(id, value, "no value", "using " + setting_value(into, id));
@@ -508,49 +553,46 @@ static void read_config(settings& into, note_taker& say)
     bind_buttons(into, buttons_given, buttons_wanted, button_values, say);
 }
 
-void parse_settings(const std::string& file, const std::vector<unsigned char>& text,
+bool parse_settings(const std::string& file, const std::vector<unsigned char>& text,
                     settings& into, std::vector<std::string>& notes)
 {
     note_taker say{file, notes};
     if (blank(text)) {
         say.about_file("the settings file is empty; playing with the default settings");
-        return;
+        return true;
     }
     if (!is_text(text)) {
         say.about_file("not a settings file (binary, not text); playing with the default settings");
-        return;
+        return false;
     }
-    // The library's reader is given plain ASCII: a letter beyond it could
-    // only be in a comment, and the reader's line buffer does not allow
-    // for characters of several bytes.
     size_t bom = text.size() >= 3 && text[0] == 0xef && text[1] == 0xbb && text[2] == 0xbf ? 3 : 0;
-    std::string ascii(text.begin() + bom, text.end());
-    for (char& c : ascii)
-        if ((unsigned char)c >= 0x80)
-            c = '?';
-    // The library keeps its own settings in the same place: the file's are
-    // in use only while they are read.
-    push_config_state();
-    set_config_data(ascii.data(), int(ascii.size()));
-    read_config(into, say);
-    pop_config_state();
+    std::vector<config_line> lines;
+    bool settings_file = config_lines(std::string(text.begin() + bom, text.end()), lines);
+    size_t before = notes.size();
+    read_config(lines, into, say);
+    // A file of a thousand mistakes is said in a dozen lines.
+    size_t said = notes.size() - before;
+    if (said > SETTINGS_NOTES_SHOWN) {
+        notes.resize(before + SETTINGS_NOTES_SHOWN);
+        say.about_file("and " + std::to_string(said - SETTINGS_NOTES_SHOWN) + " more problems like these");
+    }
+    return settings_file;
 }
 
-void read_settings(const std::string& path, bool named, settings& into,
+bool read_settings(const std::string& path, bool named, settings& into,
                    std::vector<std::string>& notes)
 {
     std::vector<unsigned char> bytes;
     std::string why;
-    if (read_regular(path, bytes, why, SETTINGS_LIMIT)) {
-        parse_settings(path, bytes, into, notes);
-        return;
-    }
+    if (read_regular(path, bytes, why, SETTINGS_LIMIT))
+        return parse_settings(path, bytes, into, notes);
     struct stat st;
     bool absent = lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
     if (absent && !named)
-        return;  // no settings file: the game as designed
+        return true;  // no settings file: the game as designed
     notes.push_back("zelto: " + path + ": cannot read the settings: " + why +
                     "; playing with the default settings");
+    return absent;
 }
 
 void apply_options(const options& opt, settings& s)
@@ -648,6 +690,13 @@ bool save_settings(const std::string& path, const settings& s, std::string& why)
     struct stat old;
     if (stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
         why = std::string("it is ") + kind_of_file(old.st_mode);
+        return false;
+    }
+    // Only a settings file, or nothing, is replaced.
+    settings scratch;
+    std::vector<std::string> notes;
+    if (!read_settings(target, false, scratch, notes)) {
+        why = "it is no settings file, so it is left as it is";
         return false;
     }
     const std::string text = settings_text(s);

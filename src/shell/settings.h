@@ -47,6 +47,7 @@ struct settings {
 };
 
 const size_t SETTINGS_LIMIT = 64u << 10;  // a larger file is no settings file
+const size_t SETTINGS_NOTES_SHOWN = 10;   // lines of complaint about one file, then a count
 const unsigned EVEN_BUTTONS = 0x55555555u;  // buttons 0, 2, 4...: the game's fire buttons
 const unsigned ODD_BUTTONS = 0xaaaaaaaau;   // buttons 1, 3, 5...: its continue buttons
 
@@ -68,12 +69,17 @@ std::string key_name(int scancode);
 // twice, a setting or section that does not exist, a text that is not a
 // settings file) adds one line to `notes`, naming `file` and, where there
 // is one, the section, key and value; the setting then keeps its fallback.
-void parse_settings(const std::string& file, const std::vector<unsigned char>& text,
+// A setting given twice keeps the first and says so. After
+// SETTINGS_NOTES_SHOWN lines, one more says how many were left unsaid.
+// False when the text is no settings file (binary, or a line that is no
+// section, setting or comment): one that must not be replaced.
+bool parse_settings(const std::string& file, const std::vector<unsigned char>& text,
                     settings& into, std::vector<std::string>& notes);
 // The same from a file. One that is not there is no settings file, said
 // only when `named` (the player named it with --config); one that cannot
 // be read, is no regular file, too large, empty or binary gets one line.
-void read_settings(const std::string& path, bool named, settings& into,
+// False when something is there that is no settings file.
+bool read_settings(const std::string& path, bool named, settings& into,
                    std::vector<std::string>& notes);
 // The command line's settings over the file's, for this run.
 void apply_options(const options& opt, settings& s);
@@ -86,7 +92,8 @@ std::string settings_report(const settings& s, const std::string& path);
 
 // Writes s to path (through links) via a temporary file beside it, synced
 // and renamed over the old one, so the old file stays whole if anything
-// fails; the folder is made when missing. False with a one-line reason.
+// fails; the folder is made when missing. Refuses to replace a file that is
+// no settings file. False with a one-line reason.
 bool save_settings(const std::string& path, const settings& s, std::string& why);
 // The steps of that write, in order: the folder, then replace_file's.
 enum { SETTINGS_STEP_FOLDER, SETTINGS_STEP_CREATE, SETTINGS_STEP_WRITE, SETTINGS_STEP_SYNC,

@@ -38,6 +38,8 @@ extern song* drama;          // boss-stage song
 extern song* stage_clear;    // stage-clear song
 
 extern std::vector<int> unsaved_runs;  // runs in highscore that no save has reached yet, best first
+extern bool scores_read_whole;  // the last save put the runs into a table read whole from the file
+extern std::string scores_unsaved;  // why the last run's save did not happen; "" when it did
 
 // ---- Files -------------------------------------------------------------------
 
@@ -105,6 +107,21 @@ extern unsigned run_seed;  // the seed the random generator started from
 // statistics, checks and hashes; the game itself never sets it).
 extern void (*after_pass)();
 
+// One pass's input as it is stored: a byte with bit 7 clear.
+unsigned char pack_input(const pass_input& in);
+pass_input unpack_input(unsigned char b);
+
+// The passes' input as stored, a byte each, unpacked as it is read: a long
+// recording takes no more memory than its file.
+struct pass_list {
+    std::vector<unsigned char> bytes;
+    size_t size() const { return bytes.size(); }
+    bool empty() const { return bytes.empty(); }
+    void clear() { bytes.clear(); }
+    void push_back(const pass_input& in) { bytes.push_back(pack_input(in)); }
+    pass_input operator[](size_t i) const { return unpack_input(bytes[i]); }
+};
+
 // A run on file: the game version that made it, the seed, the score table
 // at start-up, then one byte of input per title, slide-in or game pass since
 // start-up. A session can hold several runs (X after game over); the one the
@@ -114,13 +131,11 @@ struct recording {
     unsigned seed = 0;
     unsigned run_start = 0;   // the pass its run begins at; 0 for a session's first run
     int table[5] = {};        // highscore[] at start-up
-    std::vector<pass_input> passes;
+    pass_list passes;
 };
 const size_t RECORDING_LIMIT = 64u << 20;  // a longer file is not a recording (two weeks of passes)
 // The header of a recording of this game version: what comes before the passes.
 std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5]);
-// One pass's input as it is stored: a byte with bit 7 clear.
-unsigned char pack_input(const pass_input& in);
 // Starts writing the session to path (header, then a byte a pass) from
 // start-up on. The header is written at once, then the input every half
 // second or so; a write that fails is reported once and the recording stops.
@@ -160,11 +175,14 @@ void new_game();            // X after game over
 const char* const SCORE_FILE = "zelto_score.dat";
 const int SCORE_LOCK_WAIT_MS = 3000;  // a score write waits this long for another copy's
 const int SCORE_LOCK_POLL_MS = 20;    // ...looking again this often
+const size_t SCORE_FILE_LIMIT = 4096; // a table is read no further: a longer file holds none
 void add_highscore(int s);
 // Reads the table, through links, from a regular file only; entries that
 // cannot be read are 0. False when the file could not be opened or read;
 // `missing` tells a file that is not there yet (said nowhere) from one that
-// cannot be read or is no regular file (said in one line).
+// cannot be read or is no regular file (said in one line). A file that
+// holds something besides a table is read as far as it goes and said in
+// one line; it is set aside before a save replaces it.
 bool read_scores(const char* path, bool* missing = nullptr);
 // Writes the table into the file path leads to, through a temporary file
 // beside it renamed over the old one, so a failed write leaves the old file
@@ -184,8 +202,15 @@ extern bool (*score_write_fails)(int step);
 // Offers a run's score to the table on disk and saves the result, holding
 // a lock on the file's folder so that copies of the game running at once
 // never lose each other's scores. The table in memory becomes what was
-// saved; where nothing could be saved it still holds the run.
+// saved; where nothing could be saved it still holds the run, and one line
+// says why. Only a table, or nothing, is replaced: a file that cannot be
+// read or is read-only is left alone, and one in the score folder that
+// holds no table is first set aside under a new name beside it (never
+// through a link), with one line saying where.
 bool save_run(const char* path, int run);
+// At quit: saves the runs a save at game over missed (another copy held the
+// lock), showing `show`'s note while it waits; one line when it cannot.
+bool save_unsaved_runs(void (*show)(const char* text));
 extern bool scores_written; // false while a replay is watched: the table changes only in memory
 void record_run();          // offers the run's score once and writes the file
 

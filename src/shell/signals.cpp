@@ -1,4 +1,5 @@
 #include "shell/signals.h"
+#include "shell/files.h"
 #include "zelto.h"
 
 #include <pthread.h>
@@ -8,11 +9,15 @@ volatile sig_atomic_t quit_signal = 0;
 
 static const int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Only async-signal-safe work here: two flags, or _exit.
+// Only async-signal-safe work here: two flags, or unlink and _exit.
 static void on_quit_signal(int n)
 {
-    if (quit_signal)
-        _exit(128 + n);  // asked twice: the player means it
+    if (quit_signal) {
+        // Asked twice: the player means it, and no half-written file stays.
+        if (const char* temp = temp_file_in_hand)
+            unlink(temp);
+        _exit(128 + n);
+    }
     quit_signal = n;
     end_game = true;
 }

@@ -205,12 +205,21 @@ TEST_F(KeptReplays, OnlyTheRunsInTheTableKeepTheirFilesTiesRankingTheNewerFirst)
     write_file(folder + "/" + SCORE_FILE, "50\n40\n30\n20\n10\n");
     ASSERT_TRUE(read_scores(save_path(SCORE_FILE).c_str()));
     ASSERT_EQ(mkdir(replays.c_str(), 0755), 0);
-    for (const char* s : {"00050", "00040", "00030", "00020", "00010"})
+    std::string list;
+    for (const char* s : {"00050", "00040", "00030", "00020", "00010"}) {
         write_file(replays + "/" + s + "_2020-01-01_10-00-00.zrec", "old");
+        list += std::string(s) + "_2020-01-01_10-00-00.zrec\n";
+    }
+    write_file(replays + "/" + KEPT_LIST, list);  // the game wrote those
+    // The player's own, named like kept replays or not, and a folder: the
+    // clean-up never touches them.
     const std::vector<std::string> others = {"00010_the_best.zrec", "last.zrec.Q1w2e3", "notes.txt",
-                                             "10_2020-01-01_10-00-00.zrec.bak"};
+                                             "10_2020-01-01_10-00-00.zrec.bak",
+                                             "00010_2020-01-01_10-00-01.zrec",
+                                             "00005_2020-01-01_10-00-01.zrec"};
     for (const std::string& o : others)
         write_file(replays + "/" + o, "mine");
+    ASSERT_EQ(mkdir((replays + "/00001_2020-01-01_10-00-02.zrec").c_str(), 0755), 0);
 
     keep_replays();
     start_game();
@@ -225,10 +234,11 @@ TEST_F(KeptReplays, OnlyTheRunsInTheTableKeepTheirFilesTiesRankingTheNewerFirst)
         std::vector<std::string> names = files();
         for (const std::string& o : others)
             EXPECT_TRUE(std::count(names.begin(), names.end(), o)) << o;
+        EXPECT_TRUE(keeping_replays());
         names.erase(std::remove_if(names.begin(), names.end(),
                                    [&](const std::string& n) {
                                        return std::count(others.begin(), others.end(), n) ||
-                                              n == LAST_REPLAY;
+                                              n == LAST_REPLAY || n.compare(0, 5, "00001") == 0;
                                    }),
                     names.end());
         std::vector<std::string> prefixes;
@@ -251,6 +261,21 @@ TEST_F(KeptReplays, OnlyTheRunsInTheTableKeepTheirFilesTiesRankingTheNewerFirst)
         EXPECT_EQ(prefixes, want);
     }
     EXPECT_EQ(highscore[4], 30);
+
+    // A table that is no table says nothing about which runs are the best:
+    // it is set aside, and every file stays, the game's own too.
+    const std::vector<std::string> before = files();
+    write_file(folder + "/" + SCORE_FILE, "ninety eighty\n");
+    one_pass_holding(KEY_X);
+    score = 60;
+    testing::internal::CaptureStderr();
+    play_to_game_over(false);
+    testing::internal::GetCapturedStderr();
+    std::vector<std::string> after = files();
+    for (const std::string& n : before)
+        EXPECT_TRUE(std::count(after.begin(), after.end(), n)) << n;
+    EXPECT_EQ(after.size(), before.size() + 1);  // the new run's own
+    EXPECT_EQ(read_file(folder + "/" + SCORE_FILE + ".damaged"), "ninety eighty\n");
 }
 
 TEST_F(KeptReplays, LastRunIsReplacedOnlyOnceTheNewRunHasPassedItsSlideIn)
@@ -471,6 +496,20 @@ TEST_F(Watching, EscLeavesBeforeTheEndAndTheEndScreenSavesTheFrameUnmarked)
     destroy_bitmap(shot);
     EXPECT_TRUE(saved_frame == frame);
     EXPECT_FALSE(end_game);
+
+    // A recording whose own input quits before its last pass ends there, as
+    // the headless replay does, with the hash of that pass.
+    const size_t quit_at = run.run_start + 100;
+    pass_input in = run.passes[quit_at];
+    in.esc = true;
+    run.passes.bytes[quit_at] = pack_input(in);
+    w = play_watched(run);
+    EXPECT_TRUE(w.ended);
+    EXPECT_EQ(w.passes, int(quit_at) + 1);
+    shutdown();
+    ASSERT_EQ(startup_headless(run.seed), 0);
+    EXPECT_EQ(replay(run), int(quit_at) + 1);
+    EXPECT_EQ(w.hash, state_hash());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // goes on exactly where it stopped.
 #include "harness.h"
 
+#include <unistd.h>
+
 using Pause = Headless;
 
 TEST_F(Pause, NothingAdvancesWhilePausedAndEscStillQuits)
@@ -40,6 +42,13 @@ TEST_F(Pause, NothingAdvancesWhilePausedAndEscStillQuits)
     hold(KEY_P);
     game_loop_pass();
     ASSERT_TRUE(paused);
+    // Tab while paused saves the frame.
+    const std::string shot = save_path("zelto_screen.bmp");
+    unlink(shot.c_str());
+    hold(KEY_TAB);
+    game_loop_pass();
+    let_go(KEY_TAB);
+    EXPECT_EQ(access(shot.c_str(), F_OK), 0);
     hold(KEY_ESC);
     game_loop();  // ends at once: Esc works while paused
     EXPECT_TRUE(end_game);

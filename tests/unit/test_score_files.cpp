@@ -392,9 +392,8 @@ TEST_F(ScoreFiles, TheRunGoesIntoTheTableOnDiskOrElseTheOneInMemory)
     EXPECT_EQ(get_table(), (table{77, 55, 50, 40, 30}));
     EXPECT_EQ(slurp(file), text_of(get_table()));
 
-    // Nothing usable on disk (gone, emptied, no number in it): the table
-    // in memory is not dropped.
-    for (std::string disk : {"(none)", "", "garbage\n"}) {
+    // Nothing on disk (gone, emptied): the table in memory is not dropped.
+    for (std::string disk : {"(none)", "", " \n"}) {
         SCOPED_TRACE(disk);
         unlink(file.c_str());
         if (disk != "(none)")
@@ -405,6 +404,83 @@ TEST_F(ScoreFiles, TheRunGoesIntoTheTableOnDiskOrElseTheOneInMemory)
         EXPECT_EQ(slurp(file), text_of(get_table()));
     }
     EXPECT_EQ(names_in(folder), std::vector<std::string>{SCORE_FILE});
+}
+
+TEST_F(ScoreFiles, OnlyATableOrNothingIsReplacedAndADamagedOneIsSetAsideFirst)
+{
+    const std::string file = at(SCORE_FILE);
+    auto save_said = [&](const std::string& path, int run, bool ok) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(save_run(path.c_str(), run), ok);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(lines(said), 1) << said;
+        return said;
+    };
+
+    // Damaged in the score folder: set aside under a new name each time,
+    // said in one line, and the new table written with the run.
+    for (std::string damaged : std::vector<std::string>{"ninety eighty\n", "1 2 3 4 5 6\n", std::string(SCORE_FILE_LIMIT, ' ') + "7"}) {
+        put(file, damaged);
+        set_table({0, 0, 0, 0, 0});
+        std::string aside = folder + "/" + SCORE_FILE + ".damaged";
+        if (access(aside.c_str(), F_OK) == 0)
+            aside += "-" + std::to_string(names_in(folder).size());
+        std::string said = save_said(file, 62, true);
+        EXPECT_NE(said.find(aside), std::string::npos) << said;
+        EXPECT_EQ(slurp(aside), damaged);
+        EXPECT_EQ(slurp(file), text_of({62, 0, 0, 0, 0}));
+        EXPECT_TRUE(unsaved_runs.empty());
+    }
+    EXPECT_EQ(names_in(folder).size(), 4u);  // the table and three set aside
+
+    // Through a link, a file that is no table is never touched; a table
+    // made read-only is respected: one line each, the run kept in memory.
+    const std::string notes = at("notes.txt"), link = at("linked.dat"), locked = at("locked.dat");
+    put(notes, "my own notes\n");
+    ASSERT_EQ(symlink("notes.txt", link.c_str()), 0);
+    put(locked, text_of({9, 8, 7, 6, 5}));
+    chmod(locked.c_str(), 0444);
+    for (std::string path : {link, locked}) {
+        SCOPED_TRACE(path);
+        set_table({9, 8, 7, 6, 5});
+        unsaved_runs.clear();
+        std::string said = save_said(path, 10, false);
+        EXPECT_NE(said.find(path), std::string::npos) << said;
+        EXPECT_NE(said.find(path == link ? "no score table" : "read-only"), std::string::npos) << said;
+        EXPECT_EQ(get_table(), (table{10, 9, 8, 7, 6}));
+        EXPECT_EQ(unsaved_runs, std::vector<int>{10});
+        EXPECT_FALSE(scores_unsaved.empty());
+    }
+    EXPECT_EQ(slurp(notes), "my own notes\n");
+    EXPECT_EQ(link_of(link), "notes.txt");
+    EXPECT_EQ(slurp(locked), text_of({9, 8, 7, 6, 5}));
+
+    // A write killed part way left its temporary file: the next save
+    // removes it, and nothing of the player's that merely looks like one.
+    const std::string game = make_folder("game"), in_game = game + "/" + SCORE_FILE;
+    put(game + "/" + SCORE_FILE + ".a1B2c3", "62\n0\n");
+    put(game + "/" + SCORE_FILE + ".saving-backup", "");
+    put(game + "/" + SCORE_FILE + ".d4E5f6", "my notes");
+    put(game + "/" + SCORE_FILE + ".backup", "1\n");
+    EXPECT_TRUE(save_run(in_game.c_str(), 5));
+    EXPECT_EQ(names_in(game), (std::vector<std::string>{SCORE_FILE, std::string(SCORE_FILE) + ".backup",
+                                                        std::string(SCORE_FILE) + ".d4E5f6"}));
+
+    // A table the player may not read (left by a run as root): never
+    // replaced, and the reason said.
+    if (geteuid() != 0)
+        return;
+    put(file, text_of({53, 40, 30, 20, 10}));
+    chmod(file.c_str(), 0600);
+    bool ran = as_player([&] {
+        set_table({0, 0, 0, 0, 0});
+        std::string said = save_said(file, 53, false);
+        EXPECT_NE(said.find("cannot read it"), std::string::npos) << said;
+        EXPECT_EQ(get_table(), (table{53, 0, 0, 0, 0}));
+        EXPECT_FALSE(scores_read_whole);
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(slurp(file), text_of({53, 40, 30, 20, 10}));
 }
 
 // Copies of the game reaching game over at the same moment, each with the
@@ -490,6 +566,13 @@ TEST_F(ScoreFiles, ALockHeldTooLongIsGivenUpAndALockOfAKilledCopyIsNot)
     EXPECT_NE(said.find(file), std::string::npos) << said;
     EXPECT_EQ(get_table(), (table{50, 40, 35, 30, 20}));
     EXPECT_EQ(slurp(file), text_of({50, 40, 30, 20, 10}));
+    // Let go before the player quits: the run is saved then.
+    save_dir = folder;
+    static std::string shown;
+    EXPECT_TRUE(save_unsaved_runs([](const char* text) { shown = text; }));
+    save_dir = "";
+    EXPECT_EQ(shown, "Saving the scores...");
+    EXPECT_EQ(slurp(file), text_of({50, 40, 35, 30, 20}));
 
     // A copy killed while holding it: the lock goes with it.
     int ready[2];

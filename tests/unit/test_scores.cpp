@@ -98,6 +98,8 @@ TEST_F(Scores, ReadsWhatPercentIReadsAndStopsWhereItStops)
         {"12 34\n" + binary, {12, 34, 0, 0, 0}},
         {std::string("4\0\0005", 4), {4, 0, 0, 0, 0}},
         {many, {11, 11, 11, 11, 11}},
+        // Read no further than a table can reach.
+        {std::string(SCORE_FILE_LIMIT, ' ') + "5", {0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         put(file, c.bytes);

@@ -7,6 +7,7 @@
 #include "shell/settings.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
@@ -328,6 +329,22 @@ TEST_F(Settings, UnknownSettingsAndSectionsAreSaidAndIgnored)
     EXPECT_NE(all.find("zelto: zelto.cfg: [graphics]: no such section; ignored\n"), std::string::npos) << all;
     EXPECT_EQ(s.keys[BIND_FIRE][0], KEY_SPACE);
     EXPECT_EQ(s.scale, 1);
+
+    // A setting given twice: the first holds, and one line says so.
+    s = parse("[sound]\nmusic = 40\nMUSIC = 60\n", notes);
+    EXPECT_EQ(s.music, 40);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0], "zelto: zelto.cfg: [sound] music = 60: given again; using the first, 40");
+
+    // Thirteen thousand unknown keys: read at once, said in a dozen lines.
+    std::string many = "[keys]\n";
+    for (int i = 0; i < 13300; i++)
+        many += std::to_string(i) + "=\n";
+    auto began = std::chrono::steady_clock::now();
+    parse(many, notes);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(500));
+    ASSERT_EQ(notes.size(), SETTINGS_NOTES_SHOWN + 1);
+    EXPECT_EQ(notes.back(), "zelto: zelto.cfg: and 13290 more problems like these");
 }
 
 TEST_F(Settings, AKeyBoundTwiceStaysWithTheFirstAction)
@@ -530,6 +547,18 @@ TEST_F(Settings, AFailedSaveLeavesTheOldFileWholeAndNoTemporaryFile)
     ASSERT_EQ(mkdir((folder + "/taken.cfg").c_str(), 0700), 0);
     EXPECT_FALSE(save_settings(folder + "/taken.cfg", changed, why));
     EXPECT_EQ(why, "it is a folder");
+    // A file that is no settings file is never replaced: a binary, the
+    // score table.
+    std::string binary(200000, '\0');
+    for (size_t i = 0; i < binary.size(); i++)
+        binary[i] = char((i * 7919) >> 3);
+    for (std::string bytes : {binary, std::string("50\n40\n0\n0\n0\n")}) {
+        write("other", bytes);
+        why.clear();
+        EXPECT_FALSE(save_settings(folder + "/other", changed, why));
+        EXPECT_NE(why.find("no settings file"), std::string::npos) << why;
+        EXPECT_EQ(contents(folder + "/other"), bytes);
+    }
     // A folder that cannot be made.
     write("file", "x");
     EXPECT_FALSE(save_settings(folder + "/file/zelto/zelto.cfg", changed, why));

@@ -4,8 +4,8 @@
 # but Space does, and holding D and Space takes the ship to the right edge
 # of its column, firing. The window's size comes from the file unless an
 # option says otherwise. The game never changes the file; --save-settings
-# writes what --settings then shows as the file's; a damaged file gives one
-# line and a game.
+# writes what --settings then shows as the file's, and never over a file
+# that is no settings file; a damaged file gives one line and a game.
 # Usage: window_settings.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
 # screen: 1400x1100x24
 . "$(dirname "$0")/xvfb_common.sh"
@@ -91,5 +91,15 @@ lines=$(wc -l <"$work/stderr")
 [ "$lines" -eq 1 ] || fail "a binary settings file gave $lines lines, not one"
 grep -q "^zelto: $cfg: " "$work/stderr" || fail "the line does not name the file: $(cat "$work/stderr")"
 echo "binary file: $(cat "$work/stderr")"
+
+# --save-settings never replaces what is no settings file: one line, status 1.
+head -c 200000 "$game" >"$work/binary"
+cp "$work/binary" "$work/binary.before"
+"$game" --config "$work/binary" --save-settings 2>"$work/stderr"
+status=$?
+[ $status -ne 0 ] || fail "--save-settings over a binary ended with status 0"
+cmp -s "$work/binary" "$work/binary.before" || fail "--save-settings replaced a binary"
+[ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "not one line: $(cat "$work/stderr")"
+echo "save over a binary: $(cat "$work/stderr")"
 
 echo "window settings test passed"
