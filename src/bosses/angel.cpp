@@ -2,7 +2,11 @@
 // lock on (a reticle follows the player for 40 passes, stops, and 10 passes
 // later a strike bursts there) or jump above the player and drop a bullet.
 // A strike is a disc that shrinks to nothing in 40 passes.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdlib>

@@ -1,5 +1,9 @@
 // What all bosses share: shot damage, contact, death, and the caption.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "bosses/bosses.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdlib>

@@ -2,7 +2,9 @@
 // idle, it may send the hand away from the player on a swipe (drop to the
 // player's height, then sweep) or a bomb run (sweep at rest height, dropping
 // bullets). Only the head can be hurt.
-#include "zelto.h"
+#include "world/world.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
 
 #include <allegro.h>
 

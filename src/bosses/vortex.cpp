@@ -2,7 +2,12 @@
 // left the core is shielded. Every 80 passes, while idle, it may fire a
 // volley (each node in turn) or its cannon (jump above the player, charge,
 // then a beam that swells and shrinks).
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdlib>

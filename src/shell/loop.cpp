@@ -1,83 +1,38 @@
 // The three loops and the game pass. Every pass is one logic tick and one
 // frame: it reads input, advances the world once, draws the frame, shows it
 // and waits out the rest of its 19 ms. Nothing is made up after a slow pass.
-#include "zelto.h"
-#include "shell/replays.h"
+#include "shell/loop.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
+#include "render/render.h"
+#include "shell/assets.h"
+#include "shell/frames.h"
+#include "shell/screens.h"
+#include "shell/scores.h"
+#include "shell/startup.h"
+#include "shell/runs/replays.h"
+#include "shell/machine/clock.h"
+#include "shell/machine/music.h"
 
 #include <allegro.h>
 
-void (*pace_rest)(int ms) = nullptr;
-void (*pace_clock)() = nullptr;
 bool (*input_source)(pass_input&) = nullptr;
 void (*input_sink)(const pass_input&) = nullptr;
 void (*after_pass)() = nullptr;
 bool pass_shown = true;
-bool sounds_heard = true;
 
 static void pass_done()
 {
     if (after_pass)
         after_pass();
 }
-void (*sound_observer)(SAMPLE*, int, int) = nullptr;
 
-void update_time()
-{
-    // Unsigned arithmetic: after about 25 days the counter wraps, harmlessly.
-    logic_time = int(unsigned(logic_time) + 1u);
-}
-END_OF_FUNCTION(update_time)
 
-void quit()
-{
-    end_game = true;
-}
-END_OF_FUNCTION(quit)
 
-int effects_level = 100;
 
-void play_sound(SAMPLE* sample, int volume, int frequency)
-{
-    if (!sounds_heard)
-        return;
-    volume = volume * effects_level / 100;
-    if (volume <= 0)
-        return;
-    if (sound_observer)
-        sound_observer(sample, volume, frequency);
-    play_sample(sample, volume, 128, frequency, 0);
-}
 
-// Brings logic_time up to now, where the clock is read rather than ticked.
-static void read_clock()
-{
-    if (pace_clock)
-        pace_clock();
-}
-
-static void begin_pass()
-{
-    read_clock();
-    start_time = logic_time;
-}
-
-// Elapsed ticks, correct across the counter's wrap.
-static unsigned pass_elapsed()
-{
-    read_clock();
-    return unsigned(logic_time) - unsigned(start_time);
-}
-
-void wait_pass()
-{
-    // Sleep out what is left of the pass and look again: the timer may lag
-    // a tick behind. Music is fed after every wake, so it never starves.
-    music_refill();
-    for (unsigned done; (done = pass_elapsed()) < unsigned(PASS_TICKS);) {
-        pace_rest(int(PASS_TICKS - done));
-        music_refill();
-    }
-}
 
 // A pass not shown (a replay running ahead) is not waited for either. The
 // screenshot key saves the frame of any screen.

@@ -1,11 +1,18 @@
 // Zelto Star! - a vertical shoot-'em-up.
-#include "zelto.h"
-#include "shell/options.h"
-#include "shell/files.h"
-#include "shell/replays.h"
-#include "shell/settings.h"
-#include "shell/signals.h"
+#include "shell/startup.h"
+#include "shell/loop.h"
+#include "shell/scores.h"
 #include "shell/stats.h"
+#include "shell/frames.h"
+#include "shell/runs/recording.h"
+#include "shell/runs/replays.h"
+#include "shell/config/options.h"
+#include "shell/config/settings.h"
+#include "shell/machine/display.h"
+#include "shell/machine/files.h"
+#include "shell/machine/paths.h"
+#include "shell/machine/signals.h"
+#include "world/world.h"
 
 #include <allegro.h>
 #include <cerrno>
@@ -121,7 +128,7 @@ int main(int argc, char** argv)
     // Before anything opens a file: a closed stdin, stdout or stderr would
     // otherwise be taken by the next file or the X connection.
     guard_std_streams();
-    catch_quit_signals();
+    catch_quit_signals(&end_game);
     stats_start();
     options opt;
     std::string error;

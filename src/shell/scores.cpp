@@ -1,6 +1,9 @@
 // The high-score table and its file: five decimal lines, best first.
-#include "zelto.h"
-#include "shell/files.h"
+#include "shell/scores.h"
+#include "world/world.h"
+#include "shell/machine/files.h"
+#include "shell/machine/paths.h"
+#include "shell/runs/replays.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,11 @@
 // Every text and overlay the game draws over the play field.
-#include "zelto.h"
+#include "shell/screens.h"
+#include "render/render.h"
+#include "shell/loop.h"
+#include "world/world.h"
+#include "bosses/bosses.h"
+#include "shell/assets.h"
+#include "shell/scores.h"
 
 #include <allegro.h>
 #include <cstdio>

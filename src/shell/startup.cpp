@@ -1,9 +1,20 @@
 // Start-up and shutdown: straight-line sequences before and after the loops.
-#include "zelto.h"
+#include "shell/startup.h"
+#include "world/world.h"
+#include "render/render.h"
+#include "bosses/bosses.h"
 #include "shell/assets.h"
-#include "shell/desktop.h"
-#include "shell/signals.h"
-#include "shell/sound_device.h"
+#include "shell/loop.h"
+#include "shell/scores.h"
+#include "shell/runs/recording.h"
+#include "shell/machine/asset_files.h"
+#include "shell/machine/clock.h"
+#include "shell/machine/desktop.h"
+#include "shell/machine/display.h"
+#include "shell/machine/music.h"
+#include "shell/machine/paths.h"
+#include "shell/machine/signals.h"
+#include "shell/machine/sound.h"
 
 #include <allegro.h>
 #include <cerrno>
@@ -34,29 +45,6 @@ FONT* text;
 song* combat;
 song* drama;
 song* stage_clear;
-
-std::string data_dir;
-std::string save_dir;
-
-// The game's clock: milliseconds since start-up, read whenever the loops
-// look at it. A 1 ms timer ticking it would wake the process a thousand
-// times a second for nothing.
-static std::chrono::steady_clock::time_point clock_zero;
-
-static void read_ms_clock()
-{
-    long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now() - clock_zero).count();
-    logic_time = int(unsigned(ms));  // wraps after about 25 days, harmlessly
-}
-
-static std::string in_dir(const std::string& dir, const char* name)
-{
-    return dir.empty() ? std::string(name) : dir + "/" + name;
-}
-
-std::string data_path(const char* name) { return in_dir(data_dir, name); }
-std::string save_path(const char* name) { return in_dir(save_dir, name); }
 
 // Enemy sprites by pattern; the files are not in numeric order.
 static const char* const ENEMY_FILES[5] = {
@@ -167,31 +155,6 @@ static bool load_assets()
     return true;
 }
 
-// install_sound() lets the sound system print its probing errors; a machine
-// without a card should only hear from us, once.
-static void install_sound_quietly()
-{
-    fflush(stderr);
-    int kept = dup(2);
-    int null = open("/dev/null", O_WRONLY);
-    if (kept >= 0 && null >= 0)
-        dup2(null, 2);
-    if (null >= 0)
-        close(null);
-    const char* device = get_config_string("sound", "alsa_device", "default");
-    bool refuses = sound_device_refuses(device);
-    if (refuses || install_sound(DIGI_AUTODETECT, MIDI_NONE, "") != 0)
-        install_sound(DIGI_NONE, MIDI_NONE, NULL);
-    fflush(stderr);
-    if (kept >= 0) {
-        dup2(kept, 2);
-        close(kept);
-    }
-    if (refuses)
-        fprintf(stderr, "zelto: sound device '%s' takes no sound, playing silently\n", device);
-    else if (!digi_driver || digi_driver->id == DIGI_NONE)
-        fprintf(stderr, "zelto: no sound device found, playing silently\n");
-}
 
 // What start-up sets once the generator is seeded (the stars draw from it).
 static void place_world()
@@ -228,10 +191,17 @@ static int load_world(bool on_screen)
     return 0;
 }
 
+void quit()
+{
+    end_game = true;
+}
+END_OF_FUNCTION(quit)
+
 void restart_world(unsigned seed)
 {
     bool joystick = is_joy;
     reset_world();
+    start_clock();
     is_joy = joystick;
     paused = false;
     run_seed = seed;
@@ -299,7 +269,7 @@ static int start_everything(int scale, bool mute, bool fullscreen)
         install_sound_quietly();
     music_open();
 
-    clock_zero = std::chrono::steady_clock::now();
+    start_clock();
     pace_clock = read_ms_clock;
     pace_rest = sleep_ms;
 
@@ -315,7 +285,7 @@ int startup(int scale, bool mute, bool fullscreen)
     // quit signal lands on, and its own handlers must not stay in place.
     hold_quit_signals();
     int status = start_everything(scale, mute, fullscreen);
-    catch_quit_signals();
+    catch_quit_signals(&end_game);
     release_quit_signals();
     return status;
 }
@@ -341,6 +311,7 @@ int startup_headless(unsigned seed)
     _rgb_b_shift_16 = 0;
 
     reset_world();
+    start_clock();
     paused = false;
     for (int& h : highscore)
         h = 0;

@@ -1,5 +1,6 @@
 #include "shell/stats.h"
-#include "zelto.h"
+#include "shell/machine/clock.h"
+#include "world/world.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,5 @@
 #include "world/world.h"
 
-volatile int logic_time = 0;
-int start_time = 0;
 int loop_num = 0;
 volatile bool end_game = false;
 bool is_joy = false;
@@ -36,8 +34,6 @@ fleet::~fleet() {}
 
 void reset_world()
 {
-    logic_time = 0;
-    start_time = 0;
     loop_num = 0;
     end_game = false;
     is_joy = false;

@@ -71,8 +71,6 @@ struct control {
 
 // ---- Counters and flags --------------------------------------------------
 
-extern volatile int logic_time;  // 1 ms timer ticks since start-up; wraps
-extern int start_time;           // logic_time at the start of the current pass
 extern int loop_num;             // passes run: the clock every timed behaviour reads
 extern volatile bool end_game;   // quit requested (Esc or the close button)
 extern bool is_joy;              // a usable joystick is present

@@ -4,7 +4,7 @@
 // window_special_assets.sh.)
 #include "asset_copy.h"
 #include "pool_shown.h"
-#include "shell/checks.h"
+#include "shell/machine/checks.h"
 
 #include <sys/stat.h>
 

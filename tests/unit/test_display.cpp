@@ -2,7 +2,7 @@
 // conversion and enlargement, which must give exactly the colours the
 // library's own conversion gives, at every screen format.
 #include "harness.h"
-#include "shell/enlarge.h"
+#include "shell/machine/enlarge.h"
 
 #include <allegro/internal/aintern.h>
 #include <cstring>

@@ -3,7 +3,7 @@
 // ties, write failures that leave the game going, and watching a run to the
 // same state as the headless replay, with nothing written.
 #include "harness.h"
-#include "shell/replays.h"
+#include "shell/runs/replays.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,7 @@
 // The command line and the folders: every bad form is refused with a
 // message, and the game finds its data and the player's folder.
-#include "shell/options.h"
+#include "shell/config/options.h"
+#include "shell/machine/paths.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

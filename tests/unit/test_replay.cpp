@@ -4,7 +4,7 @@
 // another way. Damaged and foreign recordings are refused with a reason.
 #include "harness.h"
 #include "../../tools/replay_figures.h"
-#include "shell/settings.h"
+#include "shell/config/settings.h"
 
 #include <cstdio>
 #include <fstream>

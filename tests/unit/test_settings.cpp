@@ -3,8 +3,8 @@
 // line and its setting's default, no kind of file stops the game, and
 // --save-settings writes all or nothing.
 #include "harness.h"
-#include "shell/options.h"
-#include "shell/settings.h"
+#include "shell/config/options.h"
+#include "shell/config/settings.h"
 
 #include <algorithm>
 #include <chrono>

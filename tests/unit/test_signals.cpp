@@ -1,7 +1,7 @@
 // Quit signals: the first asks the game to quit as Esc does and lets the
 // pass in hand finish; a second one ends the program at once.
 #include "harness.h"
-#include "shell/signals.h"
+#include "shell/machine/signals.h"
 
 #include <csignal>
 
@@ -20,7 +20,7 @@ static int signal_to_send;
 
 TEST_F(Signals, EachEndsTheGameLoopAsEscDoes)
 {
-    catch_quit_signals();
+    catch_quit_signals(&end_game);
     start_game();
     for (int n : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(n);
@@ -45,7 +45,7 @@ TEST_F(Signals, ASecondSignalEndsTheProgramAtOnce)
 {
     EXPECT_EXIT(
         {
-            catch_quit_signals();
+            catch_quit_signals(&end_game);
             raise(SIGTERM);
             raise(SIGHUP);
             // Not reached: the second signal ends it.
@@ -56,7 +56,7 @@ TEST_F(Signals, ASecondSignalEndsTheProgramAtOnce)
 
 TEST_F(Signals, OneDuringAScoreWriteLetsTheWriteFinishWhole)
 {
-    catch_quit_signals();
+    catch_quit_signals(&end_game);
     for (int step = 0; step < SCORE_STEPS; step++) {
         SCOPED_TRACE(step);
         quit_signal = 0;

@@ -1,4 +1,4 @@
-#include "shell/enlarge.h"
+#include "shell/machine/enlarge.h"
 
 #include <allegro.h>
 #include <cstring>

@@ -6,7 +6,8 @@
 // writes it.
 #pragma once
 
-#include "shell/files.h"
+#include "shell/machine/files.h"
+#include "shell/config/keys.h"
 #include "world/world.h"
 
 #include <cstddef>
@@ -57,12 +58,6 @@ const char* setting_key(int id);
 // A setting's value as the file writes it: "LEFT A", "even", "100", "yes", "auto".
 std::string setting_value(const settings& s, int id);
 
-// The scancode of a key by the name the library gives it (KEY_SPACE for
-// "SPACE", KEY_COMMA for "comma" or "KEY72", any case), or 0 for no such
-// key. Esc has a name but no binding.
-int key_by_name(const std::string& name);
-// The library's name of a key ("SPACE", "0 PAD", "comma").
-std::string key_name(int scancode);
 
 // Lays the settings that a settings file's text gives over `into`, whose
 // values are the fallbacks. Every bad thing in it (a bad value, a key bound

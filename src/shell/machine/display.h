@@ -5,6 +5,10 @@
 
 extern int window_scale;    // the frame is shown enlarged this many times
 extern bool in_fullscreen;  // the screen is the whole desktop, the frame centred on black
+extern bool screen_lost;    // a switch left no screen at all (said): the game must end
+extern void (*window_closed)();  // called (on the library's thread) when the close button is pressed
+
+const int VIEW_W = 640, VIEW_H = 480;  // the frame every pass hands over
 
 const int DESKTOP_RESERVE = 80;  // height --scale auto leaves free for a title bar and a panel
 const char* const WINDOW_TITLE = "Zelto Star!";
@@ -45,7 +49,7 @@ void display_note(const char* text);
 
 struct BITMAP;
 
-void present();         // shows the buffer; F11 or Alt+Enter first toggles the fullscreen
-void present_frame(BITMAP* frame);  // the same for a 640 x 480 frame of another bitmap
-void present_paused();  // the last frame with "Paused" over it; the same keys
-void screenshot();      // saves the buffer (while the screenshot key is held)
+// Shows a 640 x 480 frame, enlarged and placed as the screen is; nothing
+// where there is no screen. The window manager's own fullscreen is followed
+// here too.
+void show_frame(BITMAP* frame);

@@ -1,4 +1,4 @@
-#include "shell/files.h"
+#include "shell/machine/files.h"
 
 #include <algorithm>
 #include <allegro.h>

@@ -1,4 +1,4 @@
-#include "shell/sound_device.h"
+#include "shell/machine/sound_device.h"
 
 #include <alsa/asoundlib.h>
 #include <cerrno>

@@ -1,11 +1,11 @@
-#include "shell/signals.h"
-#include "shell/files.h"
-#include "zelto.h"
+#include "shell/machine/signals.h"
+#include "shell/machine/files.h"
 
 #include <pthread.h>
 #include <unistd.h>
 
 volatile sig_atomic_t quit_signal = 0;
+static volatile bool* quit_flag;
 
 static const int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -19,11 +19,13 @@ static void on_quit_signal(int n)
         _exit(128 + n);
     }
     quit_signal = n;
-    end_game = true;
+    if (quit_flag)
+        *quit_flag = true;
 }
 
-void catch_quit_signals()
+void catch_quit_signals(volatile bool* flag)
 {
+    quit_flag = flag;
     struct sigaction sa = {};
     sa.sa_handler = on_quit_signal;
     sigemptyset(&sa.sa_mask);

@@ -1,7 +1,7 @@
-#include "zelto.h"
-#include "shell/desktop.h"
-#include "shell/enlarge.h"
-#include "shell/files.h"
+#include "shell/machine/display.h"
+#include "shell/machine/desktop.h"
+#include "shell/machine/enlarge.h"
+#include "shell/machine/files.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -15,19 +15,21 @@
 #include <vector>
 
 int window_scale = 1;
+void (*window_closed)() = nullptr;
+bool screen_lost = false;
 bool in_fullscreen = false;
 
 // ---- Choices --------------------------------------------------------------------
 
 int auto_scale(int desktop_w, int desktop_h)
 {
-    return std::max(1, std::min(desktop_w / FRAME_W, (desktop_h - DESKTOP_RESERVE) / FRAME_H));
+    return std::max(1, std::min(desktop_w / VIEW_W, (desktop_h - DESKTOP_RESERVE) / VIEW_H));
 }
 
 frame_place place_frame(int screen_w, int screen_h)
 {
-    int scale = std::max(0, std::min(screen_w / FRAME_W, screen_h / FRAME_H));
-    return frame_place{scale, (screen_w - FRAME_W * scale) / 2, (screen_h - FRAME_H * scale) / 2};
+    int scale = std::max(0, std::min(screen_w / VIEW_W, screen_h / VIEW_H));
+    return frame_place{scale, (screen_w - VIEW_W * scale) / 2, (screen_h - VIEW_H * scale) / 2};
 }
 
 int screen_depth_for(int desktop_depth)
@@ -79,12 +81,12 @@ static void adopt_screen()
         fprintf(stderr, "zelto: the %d-bit screen cannot show the frame's colours exactly; the library converts them\n",
                 depth);
     row.resize(size_t(SCREEN_W) * 4);
-    shown.resize(FRAME_W * FRAME_H);
+    shown.resize(VIEW_W * VIEW_H);
     shown_valid = false;
 
     clear_to_color(screen, 0);
     set_window_title(WINDOW_TITLE);
-    set_close_button_callback(quit);
+    set_close_button_callback(window_closed);
     set_window_icon();
 }
 
@@ -171,16 +173,16 @@ static bool open_window(int scale)
     // Never a window larger than the desktop: it would open off the screen.
     int largest = scale;
     if (known)
-        largest = std::max(1, std::min({scale, width / FRAME_W, height / FRAME_H}));
+        largest = std::max(1, std::min({scale, width / VIEW_W, height / VIEW_H}));
     for (int n = largest; n >= 1; n--) {
-        if (!set_mode(GFX_AUTODETECT_WINDOWED, FRAME_W * n, FRAME_H * n))
+        if (!set_mode(GFX_AUTODETECT_WINDOWED, VIEW_W * n, VIEW_H * n))
             continue;
         if (n < scale && n == largest && known)
             fprintf(stderr, "zelto: a %d x %d window does not fit the %d x %d desktop, using %d x %d\n",
-                    FRAME_W * scale, FRAME_H * scale, width, height, FRAME_W * n, FRAME_H * n);
+                    VIEW_W * scale, VIEW_H * scale, width, height, VIEW_W * n, VIEW_H * n);
         else if (n < scale)
             fprintf(stderr, "zelto: a %d x %d window is not available, using %d x %d\n",
-                    FRAME_W * scale, FRAME_H * scale, FRAME_W * n, FRAME_H * n);
+                    VIEW_W * scale, VIEW_H * scale, VIEW_W * n, VIEW_H * n);
         window_scale = windowed_scale = n;
         if (wm_fullscreen)
             ask_wm_fullscreen(false);  // a window manager may keep the state of the window it knew
@@ -246,7 +248,7 @@ static void lost_screen()
 {
     fprintf(stderr, "zelto: cannot open a window again on the X display %s: %s; quitting\n",
             display_name().c_str(), allegro_error[0] ? allegro_error : "refused");
-    end_game = true;
+    screen_lost = true;
 }
 
 void toggle_fullscreen()
@@ -273,29 +275,6 @@ void display_note(const char* text)
                    makecol_depth(bitmap_color_depth(screen), 255, 255, 255), -1);
 }
 
-// ---- Toggle keys -----------------------------------------------------------------
-
-// After a switch the X server may let go of every key (the focus moves) and
-// then repeat a still-held F11 as a new press: presses this soon after a
-// switch are not taken as another toggle.
-const int TOGGLE_QUIET_PASSES = 40;
-
-static bool toggle_wanted()
-{
-    static bool was_down = false;
-    static int quiet = 0;
-    bool down = action_held(BIND_FULLSCREEN) || ((key[KEY_ALT] || key[KEY_ALTGR]) && key[KEY_ENTER]);
-    bool pressed = down && !was_down;
-    was_down = down;
-    if (quiet > 0) {
-        quiet--;
-        return false;
-    }
-    if (pressed)
-        quiet = TOGGLE_QUIET_PASSES;
-    return pressed;
-}
-
 // ---- Showing a frame ---------------------------------------------------------------
 
 // The pixels from `first` up to `end` hold every difference between a new
@@ -303,9 +282,9 @@ static bool toggle_wanted()
 // as they were, so they are compared whole first, then four pixels at a time.
 static bool changed_span(const uint16_t* row_now, const uint16_t* row_shown, int& first, int& end)
 {
-    if (std::memcmp(row_now, row_shown, FRAME_W * 2) == 0)
+    if (std::memcmp(row_now, row_shown, VIEW_W * 2) == 0)
         return false;
-    const int quads = FRAME_W / 4;
+    const int quads = VIEW_W / 4;
     auto quad = [](const uint16_t* p, int i) {
         uint64_t v;
         std::memcpy(&v, p + 4 * i, 8);
@@ -328,10 +307,10 @@ static void write_frame(BITMAP* frame)
 {
     const int scale = window_scale, bytes = table_bytes;
     acquire_screen();
-    for (int y = 0; y < FRAME_H; y++) {
+    for (int y = 0; y < VIEW_H; y++) {
         const uint16_t* src = reinterpret_cast<const uint16_t*>(frame->line[y]);
-        uint16_t* old = &shown[size_t(y) * FRAME_W];
-        int first = 0, end = FRAME_W;
+        uint16_t* old = &shown[size_t(y) * VIEW_W];
+        int first = 0, end = VIEW_W;
         if (shown_valid && !changed_span(src, old, first, end))
             continue;
         std::memcpy(old + first, src + first, size_t(end - first) * 2);
@@ -357,90 +336,19 @@ static void show(BITMAP* frame)
     if (!table.empty()) {
         write_frame(frame);
     } else if (window_scale == 1) {
-        blit(frame, screen, 0, 0, frame_x, frame_y, FRAME_W, FRAME_H);
+        blit(frame, screen, 0, 0, frame_x, frame_y, VIEW_W, VIEW_H);
     } else {
-        stretch_blit(frame, screen, 0, 0, FRAME_W, FRAME_H, frame_x, frame_y, FRAME_W * window_scale,
-                     FRAME_H * window_scale);
+        stretch_blit(frame, screen, 0, 0, VIEW_W, VIEW_H, frame_x, frame_y, VIEW_W * window_scale,
+                     VIEW_H * window_scale);
     }
 }
 
-// Every pass shows a frame through here, whatever the game's state, so the
-// toggle keys work in all of them; they touch nothing of the game.
-static bool screen_ready()
-{
-    if (window_lost) {
-        static bool told = false;
-        if (!told)
-            fprintf(stderr, "zelto: the window was closed from outside; quitting\n");
-        told = true;
-        end_game = true;
-        return false;
-    }
-    if (!screen)
-        return false;
-    if (toggle_wanted())
-        toggle_fullscreen();
-    else
-        follow_wm();
-    keep_held_keys();
-    return screen != NULL && !window_lost;
-}
-
-void present_frame(BITMAP* frame)
-{
-    if (screen_ready())
-        show(frame);
-}
-
-void present()
-{
-    present_frame(buffer);
-}
-
-void present_paused()
+void show_frame(BITMAP* frame)
 {
     if (!screen || window_lost)
         return;
-    // The last frame stays as it was (a screenshot still saves it); the word
-    // goes on a copy.
-    BITMAP* frame = create_bitmap(FRAME_W, FRAME_H);
-    if (!frame)
-        return;
-    blit(buffer, frame, 0, 0, 0, 0, FRAME_W, FRAME_H);
-    draw_paused(frame);
-    present_frame(frame);
-    destroy_bitmap(frame);
-}
-
-const char* const SCREENSHOT_FILE = "zelto_screen.bmp";
-
-// Makes the BMP in memory and puts it in place whole (replace_file), so
-// nobody ever reads half a frame. "" or what went wrong.
-static std::string save_screenshot(const std::string& path)
-{
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return std::string("its place is taken by ") + kind_of_file(st.st_mode);
-    std::vector<unsigned char> bmp;
-    PACKFILE* out = memory_out_packfile(bmp);
-    if (!out)
-        return "out of memory";
-    bool made = save_bmp_pf(out, buffer, NULL) == 0;
-    pack_fclose(out);
-    if (!made)
-        return "out of memory";
-    // Rewritten on every pass the key is held: not synced each time.
-    std::string why;
-    return replace_file(path, bmp.data(), bmp.size(), false, why) ? "" : why;
-}
-
-void screenshot()
-{
-    // Called on every pass the key is held: a problem is told once, not 50 times a second.
-    static std::string told;
-    std::string path = save_path(SCREENSHOT_FILE);
-    std::string problem = save_screenshot(path);
-    if (!problem.empty() && problem != told)
-        fprintf(stderr, "zelto: cannot save the screenshot %s: %s\n", path.c_str(), problem.c_str());
-    told = problem;
+    follow_wm();
+    keep_held_keys();
+    if (screen && !window_lost)
+        show(frame);
 }

@@ -1,6 +1,6 @@
 // Asset checks: each walks a file the way its loader will, and says no where
 // the loader would run past the end, trust an absurd size or overflow a table.
-#include "shell/checks.h"
+#include "shell/machine/checks.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -69,9 +69,9 @@ std::string check_bmp(const bytes& f)
         bits = f.u16(24);
         entry = 3;
     }
-    if (w < 1 || h < 1 || w > FRAME_W || h > FRAME_H)
-        return bad_size(w, h) + ", where a sprite fits in " + std::to_string(FRAME_W) + " x " +
-               std::to_string(FRAME_H);
+    if (w < 1 || h < 1 || w > VIEW_W || h > VIEW_H)
+        return bad_size(w, h) + ", where a sprite fits in " + std::to_string(VIEW_W) + " x " +
+               std::to_string(VIEW_H);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return "a BMP of " + std::to_string(bits) + " bits a pixel";
     size_t start, row;

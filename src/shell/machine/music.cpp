@@ -1,5 +1,5 @@
-#include "shell/music.h"
-#include "shell/files.h"
+#include "shell/machine/music.h"
+#include "shell/machine/files.h"
 
 #include <algorithm>
 #include <allegro.h>

@@ -1,8 +1,11 @@
 // Recorded runs: the seed and one byte of input per pass are enough to play
 // a run again exactly, since the game's only other input is its own random
 // generator. A state hash tells where two plays of a run part ways.
-#include "zelto.h"
-#include "shell/files.h"
+#include "shell/runs/recording.h"
+#include "world/world.h"
+#include "shell/startup.h"
+#include "shell/scores.h"
+#include "shell/machine/files.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,17 @@
-#include "shell/replays.h"
-#include "shell/files.h"
-#include "shell/options.h"
-#include "zelto.h"
+#include "shell/runs/replays.h"
+#include "shell/runs/recording.h"
+#include "world/world.h"
+#include "shell/assets.h"
+#include "shell/frames.h"
+#include "shell/loop.h"
+#include "shell/scores.h"
+#include "shell/startup.h"
+#include "shell/machine/clock.h"
+#include "shell/machine/files.h"
+#include "shell/machine/music.h"
+#include "shell/machine/paths.h"
+#include "shell/machine/sound.h"
+#include "shell/config/options.h"
 
 #include <algorithm>
 #include <allegro.h>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "world/world.h"  // FRAME_W, FRAME_H: no sprite may be larger than the frame
+#include "shell/machine/display.h"  // VIEW_W, VIEW_H: no image may be larger than the frame
 
 struct BITMAP;
 

@@ -1,12 +1,13 @@
-#include "shell/settings.h"
-#include "shell/files.h"
-#include "shell/music.h"
-#include "shell/options.h"
-#include "shell/shell.h"
+#include "shell/config/settings.h"
+#include "shell/machine/files.h"
+#include "shell/machine/music.h"
+#include "shell/config/options.h"
+#include "shell/config/keys.h"
+#include "shell/machine/paths.h"
+#include "shell/machine/sound.h"
 
 #include <algorithm>
 #include <allegro.h>
-#include <allegro/internal/aintern.h>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -60,43 +61,6 @@ settings::settings()
     next_buttons = ODD_BUTTONS;
 }
 
-// ---- Key names -----------------------------------------------------------------------
-// The names are the library's own: what scancode_to_name gives where the
-// keyboard driver has no name of its own, taken from its table directly
-// since the settings are read before the keyboard is installed. Where that
-// table has only a number (KEY72), the name the library's X keyboard gives
-// the key is used; the number is still understood.
-
-static const struct {
-    int code;
-    const char* name;
-} PUNCTUATION[] = {
-    {KEY_TILDE, "grave"},      {KEY_MINUS, "minus"},          {KEY_EQUALS, "equal"},
-    {KEY_OPENBRACE, "bracketleft"}, {KEY_CLOSEBRACE, "bracketright"}, {KEY_COLON, "semicolon"},
-    {KEY_QUOTE, "apostrophe"}, {KEY_BACKSLASH2, "less"},      {KEY_COMMA, "comma"},
-    {KEY_STOP, "period"},      {KEY_SLASH, "slash"},
-};
-
-std::string key_name(int scancode)
-{
-    if (scancode <= 0 || scancode >= KEY_MAX)
-        return "";
-    for (const auto& p : PUNCTUATION)
-        if (p.code == scancode)
-            return p.name;
-    return _keyboard_common_names[scancode];
-}
-
-int key_by_name(const std::string& name)
-{
-    for (const auto& p : PUNCTUATION)
-        if (strcasecmp(name.c_str(), p.name) == 0)
-            return p.code;
-    for (int code = 1; code < KEY_MAX; code++)
-        if (strcasecmp(name.c_str(), _keyboard_common_names[code]) == 0)
-            return code;
-    return 0;
-}
 
 static std::vector<std::string> words(const std::string& text)
 {

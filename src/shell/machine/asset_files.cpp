@@ -1,6 +1,6 @@
-#include "shell/assets.h"
-#include "shell/checks.h"
-#include "shell/files.h"
+#include "shell/machine/asset_files.h"
+#include "shell/machine/checks.h"
+#include "shell/machine/files.h"
 
 #include <allegro.h>
 

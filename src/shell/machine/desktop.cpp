@@ -1,5 +1,4 @@
-#include "zelto.h"
-#include "shell/desktop.h"
+#include "shell/machine/desktop.h"
 
 #include <allegro.h>
 #include <xalleg.h>
