@@ -13,6 +13,7 @@
 #include "shell/scores.h"
 #include "shell/screens.h"
 #include "shell/runs/recording.h"
+#include "shell/runs/runs.h"
 #include "shell/machine/clock.h"
 #include "shell/machine/display.h"
 #include "shell/machine/music.h"

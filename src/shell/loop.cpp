@@ -13,13 +13,12 @@
 #include "shell/scores.h"
 #include "shell/startup.h"
 #include "shell/runs/replays.h"
+#include "shell/runs/runs.h"
 #include "shell/machine/clock.h"
 #include "shell/machine/music.h"
 
 #include <allegro.h>
 
-bool (*input_source)(pass_input&) = nullptr;
-void (*input_sink)(const pass_input&) = nullptr;
 void (*after_pass)() = nullptr;
 bool pass_shown = true;
 
@@ -54,27 +53,20 @@ static pass_input this_pass;
 
 static void read_esc()
 {
-    if (input_source) {
-        if (!input_source(this_pass)) {
-            this_pass = pass_input();  // out of recorded input: stop here
-            this_pass.esc = true;
-        }
-    } else {
+    if (!recorded_input(this_pass))
         this_pass.esc = key[KEY_ESC];
-    }
     if (this_pass.esc)
         end_game = true;
 }
 
 static void read_controls()
 {
-    if (input_source)
+    if (input_is_recorded())
         controls = this_pass.flags;
     else
         controls.update();
     this_pass.flags = controls;
-    if (input_sink)
-        input_sink(this_pass);
+    note_input(this_pass);
 }
 
 // A slide-in pass reads no input, but a recording keeps a place for it, so
@@ -82,10 +74,9 @@ static void read_controls()
 static void no_input()
 {
     pass_input none = pass_input();
-    if (input_source && !input_source(none))
+    if (recorded_input(none) && none.esc)
         end_game = true;
-    if (input_sink)
-        input_sink(pass_input());
+    note_input(pass_input());
 }
 
 // ---- Title and slide-in ----------------------------------------------------

@@ -13,12 +13,6 @@ struct pass_input {
     control flags;
     bool esc;
 };
-// When set, title and game passes take their input from here instead of the
-// keyboard and joystick; false means the input has run out, which quits.
-extern bool (*input_source)(pass_input& in);
-// When set, every title and game pass hands it the input it read.
-extern void (*input_sink)(const pass_input& in);
-
 // When set, called at the end of every title, slide-in and game pass (for
 // statistics, checks and hashes; the game itself never sets it).
 extern void (*after_pass)();

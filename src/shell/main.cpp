@@ -6,6 +6,7 @@
 #include "shell/frames.h"
 #include "shell/runs/recording.h"
 #include "shell/runs/replays.h"
+#include "shell/runs/runs.h"
 #include "shell/config/options.h"
 #include "shell/config/settings.h"
 #include "shell/machine/display.h"
@@ -163,18 +164,16 @@ int main(int argc, char** argv)
         return status;
     if (!opt.replay.empty())
         return watch(run, opt.stats);
-    if (!opt.record.empty() && !record_to(opt.record.c_str())) {
+    if (!start_runs(opt.record.empty() ? RUN_KEEP : RUN_RECORD, opt.record.c_str())) {
         shutdown();
         return 1;
     }
-    keep_replays();
     title_loop();
     slide_in();
     stats_game_began();
     game_loop();
     save_unsaved_runs(display_note);  // a lock another copy held at game over may be free now
-    stop_keeping_replays();
-    bool recorded = stop_recording();
+    bool recorded = end_runs();
     if (opt.stats)
         stats_final_state();
     shutdown();

@@ -6,7 +6,7 @@
 #include "shell/assets.h"
 #include "shell/loop.h"
 #include "shell/scores.h"
-#include "shell/runs/recording.h"
+#include "shell/runs/runs.h"
 #include "shell/machine/asset_files.h"
 #include "shell/machine/clock.h"
 #include "shell/machine/desktop.h"

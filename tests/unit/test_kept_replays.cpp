@@ -61,7 +61,7 @@ protected:
     }
     void TearDown() override
     {
-        stop_keeping_replays();
+        end_runs();
         replay_write_fails = nullptr;
         Headless::TearDown();
     }
@@ -106,7 +106,7 @@ protected:
     static void quit_game()
     {
         one_pass_holding(KEY_ESC);
-        stop_keeping_replays();
+        end_runs();
     }
 
     // Plays a file headless from a fresh start (build/replay's way).
@@ -120,7 +120,7 @@ protected:
 
 TEST_F(KeptReplays, AHighScoreRunLeavesItsReplayBesideLastAndItPlaysBackToThatRun)
 {
-    keep_replays();
+    start_runs(RUN_KEEP);
     start_game();
     EXPECT_EQ(files(), std::vector<std::string>{LAST_REPLAY});  // written once the slide-in is over
     play_to_game_over();
@@ -152,7 +152,7 @@ TEST_F(KeptReplays, AHighScoreRunLeavesItsReplayBesideLastAndItPlaysBackToThatRu
 
 TEST_F(KeptReplays, TwoRunsWithoutLeavingTheGameEachGetTheirOwnFile)
 {
-    keep_replays();
+    start_runs(RUN_KEEP);
     start_game();
     play_to_game_over();
     const int first = score;
@@ -221,7 +221,7 @@ TEST_F(KeptReplays, OnlyTheRunsInTheTableKeepTheirFilesTiesRankingTheNewerFirst)
         write_file(replays + "/" + o, "mine");
     ASSERT_EQ(mkdir((replays + "/00001_2020-01-01_10-00-02.zrec").c_str(), 0755), 0);
 
-    keep_replays();
+    start_runs(RUN_KEEP);
     start_game();
     // Still runs, each given its score by hand: no shots, no gems.
     const int scores[] = {35, 20, 40, 5};
@@ -284,7 +284,7 @@ TEST_F(KeptReplays, LastRunIsReplacedOnlyOnceTheNewRunHasPassedItsSlideIn)
     write_file(replays + "/" + LAST_REPLAY, "the run before");
     for (int quit_in = 0; quit_in < 2; quit_in++) {
         // Quit at the title, then during the slide-in.
-        keep_replays();
+        start_runs(RUN_KEEP);
         hold(KEY_Z);
         title_loop();
         if (quit_in == 0) {
@@ -295,17 +295,17 @@ TEST_F(KeptReplays, LastRunIsReplacedOnlyOnceTheNewRunHasPassedItsSlideIn)
         slide_in();
         after_pass = nullptr;
         release_all();
-        stop_keeping_replays();
+        end_runs();
         EXPECT_EQ(read_file(replays + "/" + LAST_REPLAY), "the run before") << quit_in;
         EXPECT_EQ(files(), std::vector<std::string>{LAST_REPLAY});  // no temporary file left
         shutdown();
         ASSERT_EQ(startup_headless(12345), 0);
     }
-    keep_replays();
+    start_runs(RUN_KEEP);
     start_game();
     EXPECT_EQ(load(LAST_REPLAY).passes.size(), 25u + 19u);  // title and slide-in, at once
     passes(60);
-    stop_keeping_replays();
+    end_runs();
     EXPECT_EQ(load(LAST_REPLAY).passes.size(), 25u + 19u + 60u);
 }
 
@@ -327,7 +327,7 @@ TEST_F(KeptReplays, AFailedWriteSaysOneLineAndTheGameGoesOnWithItsTable)
             replay_write_fails = [](const std::string&) { return writes_allowed-- <= 0; };
         }
         testing::internal::CaptureStderr();
-        keep_replays();
+        start_runs(RUN_KEEP);
         start_game();
         play_to_game_over();
         passes(100);
@@ -374,7 +374,7 @@ protected:
         // A table at start-up that the file carries, whatever the score file says later.
         write_file(folder + "/" + SCORE_FILE, "500\n400\n300\n200\n100\n");
         EXPECT_TRUE(read_scores(save_path(SCORE_FILE).c_str()));
-        keep_replays();
+        start_runs(RUN_KEEP);
         start_game();
         play_to_game_over();
         passes(30);

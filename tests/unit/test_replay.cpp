@@ -94,7 +94,7 @@ TEST_F(Replay, GoldenRunsPlayBackToTheirFiguresAndHashes)
 {
     for (const char* name : {"glaive", "game_over", "long", "stages"}) {
         figures want = expected(name);
-        figures got = play(std::string(name) + ".rec");
+        figures got = play(std::string(name) + ".zrec");
         EXPECT_EQ(first_difference(want, got), "") << name;
     }
     // What each run is there to cover, so that remade golden runs still do.
@@ -105,7 +105,7 @@ TEST_F(Replay, GoldenRunsPlayBackToTheirFiguresAndHashes)
     // The game-over run: the run entered the table at the game over (in
     // memory: a replay writes no score file), and the game clock restarted
     // (a new game) after the 25 title passes.
-    play("game_over.rec", [] {
+    play("game_over.zrec", [] {
         EXPECT_GT(highscore[0], 0);
         EXPECT_FALSE(read_scores(save_path(SCORE_FILE).c_str()));
         EXPECT_LT(loop_num, expected("game_over").passes - 25 - 100);
@@ -127,7 +127,7 @@ TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
         // no score file, still end with it in their state.
         write(SCORE_FILE, "90\n70\n30\n5\n1\n");
         ASSERT_EQ(startup_headless(4242), 0);
-        ASSERT_TRUE(record_to(path.c_str()));
+        ASSERT_TRUE(start_runs(RUN_RECORD, path.c_str()));
         static int slide_passes;
         slide_passes = 0;
         after_pass = [] {
@@ -147,7 +147,7 @@ TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
         slide_in();
         game_loop();
         after_pass = nullptr;
-        stop_recording();
+        end_runs();
         unsigned long long left = state_hash();
         int score_left = score;
         shutdown();
@@ -185,7 +185,7 @@ TEST_F(Replay, ARunRecordedWithOneBindingPlaysBackTheSameUnderAnother)
     std::string path = folder + "/bound.rec";
     save_dir = folder;
     ASSERT_EQ(startup_headless(777), 0);
-    ASSERT_TRUE(record_to(path.c_str()));
+    ASSERT_TRUE(start_runs(RUN_RECORD, path.c_str()));
     after_pass = [] {
         key[KEY_SPACE] = -1;
         key[KEY_A] = loop_num % 80 < 40 ? -1 : 0;
@@ -196,7 +196,7 @@ TEST_F(Replay, ARunRecordedWithOneBindingPlaysBackTheSameUnderAnother)
     slide_in();
     game_loop();
     after_pass = nullptr;
-    ASSERT_TRUE(stop_recording());
+    ASSERT_TRUE(end_runs());
     unsigned long long left = state_hash();
     int score_left = score;
     shutdown();

@@ -121,8 +121,8 @@ watched_run() {
 [ "$watched" = 0 ] && { echo "window signals passed"; exit 0; }
 for scale in 1 4; do
     for pair in INT:2 TERM:15 HUP:1; do
-        watched_run $scale ${pair%:*} ${pair#*:} stages.rec boss_shown 3000
-        watched_run $scale ${pair%:*} ${pair#*:} game_over.rec game_over_shown 1000
+        watched_run $scale ${pair%:*} ${pair#*:} stages.zrec boss_shown 3000
+        watched_run $scale ${pair%:*} ${pair#*:} game_over.zrec game_over_shown 1000
     done
 done
 

@@ -43,7 +43,7 @@ which_song() {
 }
 
 file_device
-launch_heard --replay "$here/../golden/stages.rec"
+launch_heard --replay "$here/../golden/stages.zrec"
 # The wave at four passes a frame: the song plays at its own pace all the same.
 down f
 sleep 2

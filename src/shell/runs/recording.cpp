@@ -1,10 +1,8 @@
-// Recorded runs: the seed and one byte of input per pass are enough to play
-// a run again exactly, since the game's only other input is its own random
-// generator. A state hash tells where two plays of a run part ways.
+// The file of a recorded run: the seed and one byte of input per pass are
+// enough to play a run again exactly, since the game's only other input is
+// its own random generator.
 #include "shell/runs/recording.h"
 #include "world/world.h"
-#include "shell/startup.h"
-#include "shell/scores.h"
 #include "shell/machine/files.h"
 
 #include <cerrno>
@@ -22,8 +20,6 @@ const int RECORDING_FORMAT = 3;
 // later format keeps the version there, so a refusal can always name it.
 const size_t VERSION_AT = 10;
 const size_t VERSION_LONGEST = 32;
-
-unsigned run_seed;
 
 // ---- One byte a pass ---------------------------------------------------------
 
@@ -75,78 +71,7 @@ std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, c
     return h;
 }
 
-// ---- Writing while a person plays ----------------------------------------------
-// The header goes out at once and the passes every RECORD_FLUSH_PASSES, so
-// a game that is killed keeps all but its last half second of input.
-
-const int RECORD_FLUSH_PASSES = 25;  // about half a second of passes
-
-static FILE* record_file;
-static std::string record_path;
-static bool record_failed;
-static int unflushed;
-
-// A write that failed is said once, when it happens; the run goes on
-// unrecorded and the game ends with a non-zero status.
-static void record_error()
-{
-    if (!record_failed)
-        fprintf(stderr, "zelto: cannot write the recording %s: %s\n", record_path.c_str(),
-                strerror(errno));
-    record_failed = true;
-    if (record_file)
-        fclose(record_file);
-    record_file = nullptr;
-}
-
-static void record_pass(const pass_input& in)
-{
-    if (!record_file)
-        return;
-    if (fputc(pack_input(in), record_file) == EOF)
-        return record_error();
-    if (++unflushed >= RECORD_FLUSH_PASSES) {
-        unflushed = 0;
-        if (fflush(record_file) != 0)
-            record_error();
-    }
-}
-
-bool record_to(const char* path)
-{
-    std::string why;
-    int fd = open_regular(path, O_WRONLY | O_CREAT | O_TRUNC, why);
-    record_file = fd < 0 ? nullptr : fdopen(fd, "wb");
-    if (!record_file) {
-        fprintf(stderr, "zelto: cannot record to %s: %s\n", path, fd < 0 ? why.c_str() : strerror(errno));
-        if (fd >= 0)
-            close(fd);
-        return false;
-    }
-    record_path = path;
-    record_failed = false;
-    unflushed = 0;
-    std::vector<unsigned char> header = recording_header(run_seed, 0, highscore);
-    if (fwrite(header.data(), 1, header.size(), record_file) != header.size() ||
-        fflush(record_file) != 0) {
-        record_error();
-        return false;
-    }
-    input_sink = record_pass;
-    return true;
-}
-
-bool stop_recording()
-{
-    input_sink = nullptr;
-    FILE* f = record_file;
-    record_file = nullptr;
-    if (f && fclose(f) != 0)
-        record_error();
-    return !record_failed;
-}
-
-// ---- Reading and playing back ----------------------------------------------------
+// ---- Reading -----------------------------------------------------------------------------
 
 // The version a header names, or "" when it names none that can be read.
 static std::string version_in(const std::vector<unsigned char>& b)
@@ -222,38 +147,4 @@ bool load_recording(const char* path, recording& out, std::string& error)
         return false;
     }
     return true;
-}
-
-static const recording* playing;
-static size_t next_pass;
-
-static bool recorded_pass(pass_input& in)
-{
-    if (next_pass >= playing->passes.size())
-        return false;
-    in = playing->passes[next_pass++];
-    // The player quit after the last recorded pass (by Esc or the close
-    // button): the game ends where the recording does.
-    if (next_pass == playing->passes.size())
-        end_game = true;
-    return true;
-}
-
-int replay(const recording& run)
-{
-    playing = &run;
-    next_pass = 0;
-    for (int i = 0; i < 5; i++)
-        highscore[i] = run.table[i];
-    // A replay starts from the table it was recorded with and never touches
-    // the score file, whose table may have moved on since.
-    scores_written = false;
-    input_source = recorded_pass;
-    title_loop();
-    slide_in();
-    game_loop();
-    input_source = nullptr;
-    scores_written = true;
-    playing = nullptr;
-    return int(next_pass);
 }

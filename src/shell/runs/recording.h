@@ -1,5 +1,5 @@
-// A run on file: its format, writing it as it is played, reading it, and
-// playing it headless.
+// A run on file: its format and reading it. Writing and playing back are
+// the runs module's (runs.h).
 #pragma once
 
 #include <cstddef>
@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "shell/loop.h"
-
-extern unsigned run_seed;  // the seed the random generator started from
 
 // One pass's input as it is stored: a byte with bit 7 clear.
 unsigned char pack_input(const pass_input& in);
@@ -39,15 +37,6 @@ struct recording {
 const size_t RECORDING_LIMIT = 64u << 20;  // a longer file is not a recording (two weeks of passes)
 // The header of a recording of this game version: what comes before the passes.
 std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5]);
-// Starts writing the session to path (header, then a byte a pass) from
-// start-up on. The header is written at once, then the input every half
-// second or so; a write that fails is reported once and the recording stops.
-bool record_to(const char* path);
-// Closes the recording; false when any of it could not be written.
-bool stop_recording();
 // Reads a recording; false with a one-line reason for a missing, damaged,
 // cut or foreign file, or one made by another version of the game.
 bool load_recording(const char* path, recording& out, std::string& error);
-// Plays a recording from start-up to its last pass (headless), from the
-// score table it holds; returns the number of passes run.
-int replay(const recording& run);

@@ -1,5 +1,5 @@
 #include "shell/runs/replays.h"
-#include "shell/runs/recording.h"
+#include "shell/runs/runs.h"
 #include "world/world.h"
 #include "shell/assets.h"
 #include "shell/frames.h"
@@ -28,19 +28,12 @@
 #include <vector>
 
 // ---- Keeping ---------------------------------------------------------------------
-// The session's input stays in memory (a byte a pass: 190 KB an hour), so a
-// file can be written whole at any time: last.zrec when a run begins, a
-// kept file when a run's score enters the table. Both then take each new
-// pass as it comes, REPLAY_FLUSH_PASSES at a time.
+// Through the runs' one writer: last.zrec is begun whole when a run begins,
+// a kept file when a run's score enters the table; both then take each new
+// pass as it comes, RUN_FLUSH_PASSES at a time.
 
 namespace {
 
-struct replay_file {
-    int fd = -1;
-    std::string path;
-    size_t header = 0;   // bytes before the passes
-    size_t written = 0;  // session passes already in the file
-};
 
 // A kept file's name: 00057_2026-12-08_04-50-12.zrec, then _2, _3... for
 // more runs with that score in the same second.
@@ -53,36 +46,14 @@ struct kept_name {
 
 }  // namespace
 
-bool (*replay_write_fails)(const std::string&) = nullptr;
-
-static bool keeping;                        // this session's replays are kept
-static std::vector<unsigned char> session;  // every pass's input since start-up
-static int start_table[5];                  // the score table at start-up
-static unsigned run_start;                  // the session pass the run in progress began at
-static replay_file last;                    // last.zrec, once the run is under way
-static replay_file kept;                    // the run's own file, once its score is in the table
-static void (*chained_sink)(const pass_input&);  // --record's, when both record
-static int unflushed;
+static bool keeping;         // this session's replays are kept
+static unsigned run_start;   // the session pass the run in progress began at
+static run_file last;        // last.zrec, once the run is under way
+static run_file kept;        // the run's own file, once its score is in the table
 
 static std::string folder()
 {
     return save_path(REPLAY_FOLDER);
-}
-
-static bool fails(const std::string& path)
-{
-    if (replay_write_fails && replay_write_fails(path)) {
-        errno = EROFS;
-        return true;
-    }
-    return false;
-}
-
-static void close_file(replay_file& f)
-{
-    if (f.fd >= 0)
-        close(f.fd);
-    f = replay_file();
 }
 
 // Said once; the game goes on and its runs are no longer kept.
@@ -91,72 +62,37 @@ static void give_up(const std::string& what, const std::string& path, const std:
     fprintf(stderr, "zelto: cannot %s %s: %s; runs are not kept from here on\n", what.c_str(),
             path.c_str(), why.c_str());
     keeping = false;
-    close_file(last);
-    close_file(kept);
-    std::vector<unsigned char>().swap(session);
+    close_run_file(last);
+    close_run_file(kept);
 }
 
-static bool write_out(replay_file& f, size_t upto)
+static bool write_out(run_file& f, size_t upto)
 {
-    if (f.fd < 0 || f.written >= upto)
+    if (write_run_file(f, upto))
         return true;
-    if (fails(f.path) || !write_all(f.fd, &session[f.written], upto - f.written)) {
-        give_up("write the replay", f.path, strerror(errno));
-        return false;
-    }
-    f.written = upto;
-    return true;
+    give_up("write the replay", f.path, strerror(errno));
+    return false;
 }
 
-// Brings the file to exactly `end` passes and closes it.
-static void finish(replay_file& f, size_t end)
+static void finish(run_file& f, size_t end)
 {
-    if (f.fd < 0 || !write_out(f, end))
-        return;
-    if (f.written > end && (fails(f.path) || ftruncate(f.fd, off_t(f.header + end)) != 0))
-        return give_up("write the replay", f.path, strerror(errno));
-    int fd = f.fd;
     std::string path = f.path;
-    f = replay_file();
-    if (close(fd) != 0)
+    if (!finish_run_file(f, end))
         give_up("write the replay", path, strerror(errno));
-}
-
-// The header for a run beginning at `start`, and the session so far.
-static bool write_whole(int fd, const std::string& path, unsigned start, size_t& header)
-{
-    std::vector<unsigned char> bytes = recording_header(run_seed, start, start_table);
-    header = bytes.size();
-    bytes.insert(bytes.end(), session.begin(), session.end());
-    return !fails(path) && write_all(fd, bytes.data(), bytes.size());
-}
-
-static void keep_pass(const pass_input& in)
-{
-    if (chained_sink)
-        chained_sink(in);
-    if (!keeping)
-        return;
-    session.push_back(pack_input(in));
-    if (++unflushed >= REPLAY_FLUSH_PASSES) {
-        unflushed = 0;
-        if (write_out(last, session.size()))
-            write_out(kept, session.size());
-    }
 }
 
 void keep_replays()
 {
-    session.clear();
-    unflushed = 0;
     run_start = 0;
-    close_file(last);
-    close_file(kept);
-    std::copy(highscore, highscore + 5, start_table);
+    close_run_file(last);
+    close_run_file(kept);
     keeping = true;
-    if (input_sink != keep_pass)
-        chained_sink = input_sink;
-    input_sink = keep_pass;
+}
+
+void keep_flush()
+{
+    if (keeping && write_out(last, session_passes()))
+        write_out(kept, session_passes());
 }
 
 bool keeping_replays()
@@ -166,33 +102,24 @@ bool keeping_replays()
 
 // last.zrec gives way to the run that has begun: written whole under a
 // temporary name, then renamed over the old one.
-// A file written whole up to this pass takes the passes that follow.
-static void adopt(replay_file& f, int fd, const std::string& path, size_t header)
-{
-    f.fd = fd;
-    f.path = path;
-    f.header = header;
-    f.written = session.size();
-}
-
 static void begin_last()
 {
     std::string path = folder() + "/" + LAST_REPLAY;
     std::string temp = path + ".XXXXXX";
-    int fd = fails(path) ? -1 : mkstemp(&temp[0]);
+    int fd = run_write_fails(path) ? -1 : mkstemp(&temp[0]);
     if (fd < 0)
         return give_up("write the replay", path, strerror(errno));
     fchmod(fd, new_file_mode());
-    size_t header;
-    if (!write_whole(fd, path, run_start, header) || fails(path) ||
+    run_file made;
+    if (!begin_run_file(made, fd, path, run_start) || run_write_fails(path) ||
         rename(temp.c_str(), path.c_str()) != 0) {
         std::string why = strerror(errno);
         close(fd);
         unlink(temp.c_str());
         return give_up("write the replay", path, why);
     }
-    adopt(last, fd, path, header);
-    unflushed = 0;
+    last = made;
+    restart_flush_count();
 }
 
 void keep_first_run()
@@ -213,16 +140,16 @@ void keep_first_run()
 
 void keep_next_run()
 {
-    if (!keeping || session.empty())
+    if (!keeping || session_passes() == 0)
         return;
     // The pass that read the X began the new game: the run that ended keeps
     // its files up to the pass before it, the new run starts after it.
-    size_t end = session.size() - 1;
+    size_t end = session_passes() - 1;
     finish(kept, end);
     finish(last, end);
     if (!keeping)
         return;
-    run_start = unsigned(session.size());
+    run_start = unsigned(session_passes());
     begin_last();
 }
 
@@ -266,7 +193,7 @@ static bool write_kept_list(const std::vector<std::string>& names)
     std::string text, why, path = folder() + "/" + KEPT_LIST;
     for (const std::string& n : names)
         text += n + "\n";
-    if (fails(path) || !replace_file(path, text.data(), text.size(), false, why)) {
+    if (run_write_fails(path) || !replace_file(path, text.data(), text.size(), false, why)) {
         give_up("write the list of kept replays", path, why.empty() ? strerror(errno) : why);
         return false;
     }
@@ -284,10 +211,10 @@ static void begin_kept()
 {
     const std::string base = folder() + "/" + kept_file_base();
     for (int n = 1;; n++) {
-        std::string path = base + (n > 1 ? "_" + std::to_string(n) : "") + ".zrec";
+        std::string path = base + (n > 1 ? "_" + std::to_string(n) : "") + RUN_EXTENSION;
         std::string why;
         int fd = -1;
-        if (fails(path))
+        if (run_write_fails(path))
             why = strerror(errno);
         else
             fd = open_regular(path, O_WRONLY | O_CREAT | O_EXCL, why);
@@ -295,14 +222,12 @@ static void begin_kept()
             continue;  // another run with this score in the same second
         if (fd < 0)
             return give_up("write the replay", path, why);
-        size_t header;
-        if (!write_whole(fd, path, run_start, header)) {
+        if (!begin_run_file(kept, fd, path, run_start)) {
             why = strerror(errno);
             close(fd);
             unlink(path.c_str());
             return give_up("write the replay", path, why);
         }
-        adopt(kept, fd, path, header);
         remember_kept(path.substr(path.rfind('/') + 1));
         return;
     }
@@ -372,7 +297,7 @@ static void prune()
             std::string path = folder() + "/" + files[i].name;
             if (i < entries)
                 still.push_back(files[i].name);
-            else if ((fails(path) || unlink(path.c_str()) != 0) && errno != ENOENT) {
+            else if ((run_write_fails(path) || unlink(path.c_str()) != 0) && errno != ENOENT) {
                 give_up("remove the replay", path, strerror(errno));
                 return;
             }
@@ -397,142 +322,9 @@ void keep_scored_run()
 
 void stop_keeping_replays()
 {
-    if (input_sink == keep_pass)
-        input_sink = chained_sink;
-    chained_sink = nullptr;
     if (keeping) {
-        finish(kept, session.size());
-        finish(last, session.size());
+        finish(kept, session_passes());
+        finish(last, session_passes());
     }
     keeping = false;
-    std::vector<unsigned char>().swap(session);
-}
-
-// ---- Watching --------------------------------------------------------------------
-// The recorded input drives the passes through input_source, as in the
-// headless replay, so both end in the same state; only Esc, P, the fast key
-// and the screenshot key are read live.
-
-const int PROGRESS_EVERY = 250;  // ms between "Finding the run" frames
-const int END_TEXT_Y = 130;      // above "Game Over" and "Stage Clear!"
-
-static const recording* watched;
-static size_t watch_next;   // the recorded pass the next pass reads
-static bool watch_left;     // Esc was pressed while watching
-static bool watch_quit;     // the recorded input quit (its own Esc) before its last pass
-static int fast_phase;      // place of the pass in its group of FAST_PASSES
-static int group_start;     // start_time of the group's first pass
-static int progress_at;     // logic_time of the last progress frame
-
-static int white() { return makecol(255, 255, 255); }
-
-// Running ahead through a long session takes a moment: say so.
-static void show_progress()
-{
-    if (watch_next > 0 && logic_time - progress_at < PROGRESS_EVERY)
-        return;
-    progress_at = logic_time;
-    BITMAP* frame = create_bitmap(640, 480);
-    if (!frame)
-        return;
-    clear_to_color(frame, makecol(0, 0, 0));
-    textprintf_centre_ex(frame, text, 320, 240, white(), -1, "Finding the run: %d%%",
-                         int(100.0 * watch_next / watched->run_start));
-    present_frame(frame);
-    destroy_bitmap(frame);
-}
-
-static bool watched_pass(pass_input& in)
-{
-    if (key[KEY_ESC]) {
-        watch_left = true;
-        end_game = true;
-    }
-    if (watch_next >= watched->passes.size())
-        return false;
-    bool ahead = watch_next < watched->run_start;
-    sounds_heard = !ahead;
-    if (ahead) {
-        pass_shown = false;
-        show_progress();
-    } else if (action_held(BIND_FAST)) {
-        if (fast_phase == 0)
-            group_start = start_time;
-        pass_shown = fast_phase == FAST_PASSES - 1;
-        if (pass_shown)
-            start_time = group_start;  // the frame's wait covers its whole group
-        fast_phase = (fast_phase + 1) % FAST_PASSES;
-    } else {
-        pass_shown = true;
-        fast_phase = 0;
-    }
-    in = watched->passes[watch_next++];
-    watch_quit = in.esc;
-    // As in the headless replay: the player quit after the last pass.
-    if (watch_next == watched->passes.size())
-        end_game = true;
-    return true;
-}
-
-watched_run play_watched(const recording& run)
-{
-    restart_world(run.seed);
-    std::copy(run.table, run.table + 5, highscore);
-    scores_written = false;
-    watched = &run;
-    watch_next = 0;
-    watch_left = false;
-    watch_quit = false;
-    fast_phase = 0;
-    progress_at = logic_time;
-    input_source = watched_pass;
-
-    title_loop();
-    slide_in();
-    while (!end_game) {
-        if (watch_next < run.run_start)
-            game_pass();  // no pausing what is not shown
-        else
-            game_loop_pass();
-    }
-
-    input_source = nullptr;
-    pass_shown = true;
-    sounds_heard = true;
-    scores_written = true;
-    paused = false;
-    watched = nullptr;
-    watched_run result;
-    result.ended = (watch_next == run.passes.size() || watch_quit) && !watch_left;
-    result.passes = int(watch_next);
-    result.hash = state_hash();
-    return result;
-}
-
-// Z or X count when pressed, not while held from before.
-void end_of_replay()
-{
-    BITMAP* frame = create_bitmap(640, 480);
-    if (frame) {
-        blit(buffer, frame, 0, 0, 0, 0, 640, 480);
-        textout_centre_ex(frame, title, "End of replay", 320, END_TEXT_Y, white(), -1);
-        textout_centre_ex(frame, text, "Esc, [Z] or [X] to leave", 320, END_TEXT_Y + 35, white(), -1);
-    }
-    end_game = false;  // the recording's own end; now the close button's
-    control was;
-    was.update();
-    while (!end_game && !key[KEY_ESC]) {
-        start_time = logic_time;
-        control now;
-        now.update();
-        if ((now.fire && !was.fire) || (now.next && !was.next))
-            break;
-        was = now;
-        present_frame(frame ? frame : buffer);
-        if (action_held(BIND_SCREENSHOT))
-            screenshot();
-        wait_pass();
-    }
-    if (frame)
-        destroy_bitmap(frame);
 }

@@ -17,25 +17,23 @@ const char* const REPLAY_FOLDER = "replays";   // beside the score file
 const char* const LAST_REPLAY = "last.zrec";   // the run in progress, or the last one played
 const char* const KEPT_LIST = ".kept";         // the kept files the game wrote, a name a line
 const size_t KEPT_LIST_LIMIT = 1u << 20;       // a longer list is none of the game's
-const int REPLAY_FLUSH_PASSES = 25;            // passes written at a time: about half a second
 
-// Starts keeping this session's replays; called once start-up has read the
-// score table. Nothing is written before the first run passes its slide-in.
+// Starts keeping this session's replays (start_runs does, in RUN_KEEP and
+// RUN_RECORD). Nothing is written before the first run passes its slide-in.
 void keep_replays();
+// Writes the passes noted since the last time into the kept files.
+void keep_flush();
 // The loops tell how the session goes: the first run has passed its
 // slide-in; a new game began (X after game over); the run's score has just
 // been offered to the table. Each does nothing unless replays are kept.
 void keep_first_run();
 void keep_next_run();
 void keep_scored_run();
-// Writes out the rest of the session's files and stops keeping; at exit.
+// Writes out the rest of the session's files and stops keeping (end_runs does).
 void stop_keeping_replays();
 // Whether this session's replays are still being kept (a write that fails
 // stops it, with one line on stderr).
 bool keeping_replays();
-// Test seam: when set, asked before each write to a replay file (creating,
-// writing, renaming, removing); true makes it fail as a read-only folder would.
-extern bool (*replay_write_fails)(const std::string& path);
 
 // ---- Watching --------------------------------------------------------------------
 
