@@ -261,6 +261,7 @@ static int start_everything(int scale, bool mute, bool fullscreen)
     install_timer();
 
     set_color_depth(16);
+    window_closed = quit;
     if (!open_display(scale, fullscreen))
         return no_window();
     if (mute)
