@@ -9,6 +9,7 @@
 #include "shell/machine/files.h"
 #include "shell/machine/paths.h"
 #include "world/world.h"
+#include "shell/machine/say.h"
 
 #include <allegro.h>
 #include <cstdio>
@@ -53,7 +54,7 @@ static bool window_there()
     if (window_lost) {
         static bool told = false;
         if (!told)
-            fprintf(stderr, "zelto: the window was closed from outside; quitting\n");
+            say("the window was closed from outside; quitting");
         told = true;
         end_game = true;
         return false;
@@ -118,6 +119,6 @@ void screenshot()
     std::string path = save_path(SCREENSHOT_FILE);
     std::string problem = save_screenshot(path);
     if (!problem.empty() && problem != told)
-        fprintf(stderr, "zelto: cannot save the screenshot %s: %s\n", path.c_str(), problem.c_str());
+        say("cannot save the screenshot %s: %s", path.c_str(), problem.c_str());
     told = problem;
 }

@@ -27,9 +27,9 @@ bool read_scores(const char* path, bool* missing = nullptr);
 // allows no new file. False (with one line on stderr) when it fails or the
 // file is no regular file.
 bool write_scores(const char* path);
-// The steps of a score write, in order; the five lines are LINE .. LINE + 4.
-enum { SCORE_STEP_CREATE, SCORE_STEP_OPEN, SCORE_STEP_LINE, SCORE_STEP_FLUSH = SCORE_STEP_LINE + 5,
-       SCORE_STEP_SYNC, SCORE_STEP_CLOSE, SCORE_STEP_RENAME, SCORE_STEPS };
+// The steps of a score write, in order: replace_file's.
+enum { SCORE_STEP_CREATE, SCORE_STEP_WRITE, SCORE_STEP_SYNC, SCORE_STEP_CLOSE, SCORE_STEP_RENAME,
+       SCORE_STEPS };
 // The steps of a write in place, which follows a CREATE refused by the folder.
 enum { SCORE_STEP_REWRITE_OPEN = SCORE_STEPS, SCORE_STEP_REWRITE_WRITE,
        SCORE_STEP_REWRITE_TRUNCATE, SCORE_STEP_REWRITE_SYNC, SCORE_REWRITE_END };

@@ -15,6 +15,7 @@
 #include "shell/machine/paths.h"
 #include "shell/machine/signals.h"
 #include "shell/machine/sound.h"
+#include "shell/machine/say.h"
 
 #include <allegro.h>
 #include <cerrno>
@@ -54,7 +55,7 @@ static const char* const ENEMY_FILES[5] = {
 // checked (see assets.h); a failure prints one line naming the file.
 static bool cannot_load(const char* name, const std::string& why)
 {
-    fprintf(stderr, "zelto: cannot load %s: %s\n", data_path(name).c_str(), why.c_str());
+    say("cannot load %s: %s", data_path(name).c_str(), why.c_str());
     return false;
 }
 
@@ -172,7 +173,7 @@ static int load_world(bool on_screen)
     sin_cos_init();
     buffer = create_bitmap(640, 480);
     if (!buffer) {
-        fprintf(stderr, "zelto: out of memory for the back buffer\n");
+        say("out of memory for the back buffer");
         return 1;
     }
     if (!load_assets()) {
@@ -220,18 +221,18 @@ static int no_display()
 {
     const char* display = getenv("DISPLAY");
     if (!display || !display[0])
-        fprintf(stderr, "zelto: no X display is set (DISPLAY is empty); the game needs one for its window\n");
+        say("no X display is set (DISPLAY is empty); the game needs one for its window");
     else
-        fprintf(stderr, "zelto: cannot reach the X display %s%s%s\n", display,
-                allegro_error[0] ? ": " : "", allegro_error);
+        say("cannot reach the X display %s%s%s", display,
+            allegro_error[0] ? ": " : "", allegro_error);
     return 1;
 }
 
 static int no_window()
 {
     const char* display = getenv("DISPLAY");
-    fprintf(stderr, "zelto: cannot open a 640 x 480 window on the X display %s: %s\n",
-            display ? display : "", allegro_error[0] ? allegro_error : "refused");
+    say("cannot open a 640 x 480 window on the X display %s: %s",
+        display ? display : "", allegro_error[0] ? allegro_error : "refused");
     return 1;
 }
 
@@ -302,7 +303,7 @@ static void simulated_ms(int ms)
 int startup_headless(unsigned seed)
 {
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
-        fprintf(stderr, "zelto: cannot start the game library: %s\n", allegro_error);
+        say("cannot start the game library: %s", allegro_error);
         return 1;
     }
     set_color_depth(16);

@@ -2,6 +2,7 @@
 #include "shell/machine/desktop.h"
 #include "shell/machine/enlarge.h"
 #include "shell/machine/files.h"
+#include "shell/machine/say.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -78,8 +79,8 @@ static void adopt_screen()
     }
     straight_copy = table_bytes == 2 && is_identity(table);
     if (table.empty())
-        fprintf(stderr, "zelto: the %d-bit screen cannot show the frame's colours exactly; the library converts them\n",
-                depth);
+        say("the %d-bit screen cannot show the frame's colours exactly; the library converts them",
+            depth);
     row.resize(size_t(SCREEN_W) * 4);
     shown.resize(VIEW_W * VIEW_H);
     shown_valid = false;
@@ -178,11 +179,11 @@ static bool open_window(int scale)
         if (!set_mode(GFX_AUTODETECT_WINDOWED, VIEW_W * n, VIEW_H * n))
             continue;
         if (n < scale && n == largest && known)
-            fprintf(stderr, "zelto: a %d x %d window does not fit the %d x %d desktop, using %d x %d\n",
-                    VIEW_W * scale, VIEW_H * scale, width, height, VIEW_W * n, VIEW_H * n);
+            say("a %d x %d window does not fit the %d x %d desktop, using %d x %d",
+                VIEW_W * scale, VIEW_H * scale, width, height, VIEW_W * n, VIEW_H * n);
         else if (n < scale)
-            fprintf(stderr, "zelto: a %d x %d window is not available, using %d x %d\n",
-                    VIEW_W * scale, VIEW_H * scale, VIEW_W * n, VIEW_H * n);
+            say("a %d x %d window is not available, using %d x %d",
+                VIEW_W * scale, VIEW_H * scale, VIEW_W * n, VIEW_H * n);
         window_scale = windowed_scale = n;
         if (wm_fullscreen)
             ask_wm_fullscreen(false);  // a window manager may keep the state of the window it knew
@@ -231,14 +232,14 @@ bool open_display(int scale, bool fullscreen)
 {
     asked_scale = scale;
     if (desktop_color_depth() == 8)
-        fprintf(stderr, "zelto: the X display %s has 8-bit colour; the game's colours are shown approximately\n",
-                display_name().c_str());
+        say("the X display %s has 8-bit colour; the game's colours are shown approximately",
+            display_name().c_str());
     if (fullscreen) {
         std::string why = open_fullscreen();
         if (why.empty())
             return true;
-        fprintf(stderr, "zelto: fullscreen is not available on the X display %s (%s); opening a window instead\n",
-                display_name().c_str(), why.c_str());
+        say("fullscreen is not available on the X display %s (%s); opening a window instead",
+            display_name().c_str(), why.c_str());
     }
     return open_window(scale);
 }
@@ -246,8 +247,8 @@ bool open_display(int scale, bool fullscreen)
 // A failed mode set leaves no screen at all: without one, the game ends.
 static void lost_screen()
 {
-    fprintf(stderr, "zelto: cannot open a window again on the X display %s: %s; quitting\n",
-            display_name().c_str(), allegro_error[0] ? allegro_error : "refused");
+    say("cannot open a window again on the X display %s: %s; quitting",
+        display_name().c_str(), allegro_error[0] ? allegro_error : "refused");
     screen_lost = true;
 }
 
@@ -262,8 +263,8 @@ void toggle_fullscreen()
     std::string why = open_fullscreen();
     if (why.empty())
         return;
-    fprintf(stderr, "zelto: fullscreen is not available on the X display %s (%s); staying in the window\n",
-            display_name().c_str(), why.c_str());
+    say("fullscreen is not available on the X display %s (%s); staying in the window",
+        display_name().c_str(), why.c_str());
     if (!screen && !open_window(windowed_scale ? windowed_scale : asked_scale))
         lost_screen();
 }

@@ -77,9 +77,12 @@ std::string folder_of(const std::string& path)
 
 const char* volatile temp_file_in_hand = nullptr;
 
+int replace_failed_at = REPLACE_STEPS;
+
 bool replace_file(const std::string& target, const void* data, size_t size, bool durable,
-                  std::string& why, bool (*fails)(int step))
+                  std::string& why, bool (*fails)(int step), const char* mark)
 {
+    replace_failed_at = REPLACE_CREATE;
     auto failing = [fails](int step) {
         if (fails && fails(step)) {
             errno = EIO;
@@ -89,26 +92,38 @@ bool replace_file(const std::string& target, const void* data, size_t size, bool
     };
     struct stat old;
     bool exists = stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    std::string temp = target + ".XXXXXX";
+    std::string temp = target + mark + "XXXXXX";
     int fd = failing(REPLACE_CREATE) ? -1 : mkostemp(&temp[0], O_CLOEXEC);
     if (fd < 0) {
-        why = "cannot create a file in " + folder_of(target) + ": " + strerror(errno);
+        int error = errno;
+        why = "cannot create a file in " + folder_of(target) + ": " + strerror(error);
+        errno = error;
         return false;
     }
     temp_file_in_hand = temp.c_str();
     // mkstemp makes the file private.
     fchmod(fd, exists ? old.st_mode & 07777 : new_file_mode());
-    bool ok = !failing(REPLACE_WRITE) && write_all(fd, data, size);
-    ok = ok && (!durable || (!failing(REPLACE_SYNC) && fsync(fd) == 0));
+    int step = REPLACE_WRITE;
+    bool ok = !failing(step) && write_all(fd, data, size);
+    if (ok && durable)
+        step = REPLACE_SYNC, ok = !failing(step) && fsync(fd) == 0;
     int error = ok ? 0 : errno;
+    if (ok)
+        step = REPLACE_CLOSE;
     if (close(fd) != 0 && ok)
         ok = false, error = errno;
-    if (ok && (failing(REPLACE_CLOSE) || failing(REPLACE_RENAME) ||
-               rename(temp.c_str(), target.c_str()) != 0))
-        ok = false, error = errno;
-    if (!ok) {
+    ok = ok && !failing(REPLACE_CLOSE);
+    if (ok)
+        step = REPLACE_RENAME, ok = !failing(step) && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok && !error)
+        error = errno;
+    if (ok) {
+        replace_failed_at = REPLACE_STEPS;
+    } else {
+        replace_failed_at = step;
         why = strerror(error);
         unlink(temp.c_str());
+        errno = error;
     }
     temp_file_in_hand = nullptr;
     return ok;

@@ -40,16 +40,19 @@ extern const char* volatile temp_file_in_hand;
 
 // The steps of replace_file, in order, for tests that make one fail.
 enum { REPLACE_CREATE, REPLACE_WRITE, REPLACE_SYNC, REPLACE_CLOSE, REPLACE_RENAME, REPLACE_STEPS };
+extern int replace_failed_at;  // the step the last replace_file failed at; REPLACE_STEPS when it did not
 
 // Puts `size` bytes in place of the file `target` (which need not exist
 // yet) all at once: they go into a temporary file created afresh beside it,
 // synced to the disk when `durable`, and renamed over it, so a reader finds
 // the old file or the new one whole, and a link someone left is never
 // followed. The file keeps the mode it had; a new one gets new_file_mode().
-// False with the reason, and no temporary file left. `fails`, when set, is
-// asked before each step and makes that step fail (tests).
+// False with the reason (errno that of the step that failed, which
+// replace_failed_at names), and no temporary file left. `fails`, when set, is asked before each step and
+// makes that step fail (tests). The temporary file is named target, then
+// `mark`, then six letters.
 bool replace_file(const std::string& target, const void* data, size_t size, bool durable,
-                  std::string& why, bool (*fails)(int step) = nullptr);
+                  std::string& why, bool (*fails)(int step) = nullptr, const char* mark = ".");
 
 // Reads a whole regular file of at most `limit` bytes into `out`.
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,

@@ -1,5 +1,6 @@
 #include "shell/machine/sound.h"
 #include "shell/machine/sound_device.h"
+#include "shell/machine/say.h"
 
 #include <allegro.h>
 #include <cstdio>
@@ -43,7 +44,7 @@ void install_sound_quietly()
         close(kept);
     }
     if (refuses)
-        fprintf(stderr, "zelto: sound device '%s' takes no sound, playing silently\n", device);
+        say("sound device '%s' takes no sound, playing silently", device);
     else if (!digi_driver || digi_driver->id == DIGI_NONE)
-        fprintf(stderr, "zelto: no sound device found, playing silently\n");
+        say("no sound device found, playing silently");
 }

@@ -12,6 +12,7 @@
 #include "shell/machine/paths.h"
 #include "shell/machine/sound.h"
 #include "shell/config/options.h"
+#include "shell/machine/say.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -59,8 +60,8 @@ static std::string folder()
 // Said once; the game goes on and its runs are no longer kept.
 static void give_up(const std::string& what, const std::string& path, const std::string& why)
 {
-    fprintf(stderr, "zelto: cannot %s %s: %s; runs are not kept from here on\n", what.c_str(),
-            path.c_str(), why.c_str());
+    say("cannot %s %s: %s; runs are not kept from here on", what.c_str(),
+        path.c_str(), why.c_str());
     keeping = false;
     close_run_file(last);
     close_run_file(kept);

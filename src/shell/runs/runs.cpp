@@ -11,6 +11,7 @@
 #include "shell/machine/files.h"
 #include "shell/machine/sound.h"
 #include "shell/config/settings.h"
+#include "shell/machine/say.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -108,8 +109,8 @@ static bool record_failed;
 static void record_error()
 {
     if (!record_failed)
-        fprintf(stderr, "zelto: cannot write the recording %s: %s\n", recorded.path.c_str(),
-                strerror(errno));
+        say("cannot write the recording %s: %s", recorded.path.c_str(),
+            strerror(errno));
     record_failed = true;
     close_run_file(recorded);
 }
@@ -125,7 +126,7 @@ bool start_runs(run_mode mode, const char* record_path)
         std::string why;
         int fd = open_regular(record_path, O_WRONLY | O_CREAT | O_TRUNC, why);
         if (fd < 0) {
-            fprintf(stderr, "zelto: cannot record to %s: %s\n", record_path, why.c_str());
+            say("cannot record to %s: %s", record_path, why.c_str());
             runs_mode = RUN_NONE;
             return false;
         }
