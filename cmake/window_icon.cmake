@@ -12,7 +12,7 @@ string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," icon_bytes "${icon_hex}")
 string(REGEX REPLACE "((0x..,){32})" "\\1\n" icon_bytes "${icon_bytes}")
 file(CONFIGURE OUTPUT ${WINDOW_ICON_SOURCE} CONTENT
 "// Made by cmake/window_icon.cmake from dist/icons/zelto_48.rgba.
-#include \"shell/desktop.h\"
+#include \"shell/machine/desktop.h\"
 
 const int WINDOW_ICON_SIZE = 48;
 const unsigned char WINDOW_ICON_RGBA[] = {

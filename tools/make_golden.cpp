@@ -4,7 +4,7 @@
 // each run headless through the keyboard, as a person would, while the
 // game records it (the same recording as zelto --record). For each run,
 // seeds are tried in turn until one meets the run's goal; then the
-// recording is played back and NAME.rec and NAME.expected (the figures with
+// recording is played back and NAME.zrec and NAME.expected (the figures with
 // a hash every 250 passes) are written to OUT_DIR.
 //
 // Run it again only after a deliberate change to the game's rules: the
@@ -227,7 +227,7 @@ static bool attempt(const plan& p, unsigned seed, const std::string& path)
     save_dir = fresh_folder();
     if (startup_headless(seed) != 0)
         exit(1);
-    if (!record_to(path.c_str()))
+    if (!start_runs(RUN_RECORD, path.c_str()))
         exit(1);
     release_keys();
     key[KEY_Z] = -1;
@@ -236,7 +236,7 @@ static bool attempt(const plan& p, unsigned seed, const std::string& path)
     slide_in();
     game_loop();
     after_pass = nullptr;
-    stop_recording();
+    end_runs();
     bool met = p.done();
     made_hash = state_hash();
     fprintf(stderr, "%s, seed %u: %d passes, %d advances, %d game overs, r_stage %d at most%s\n",
@@ -257,7 +257,7 @@ int main(int argc, char** argv)
     data_dir = argv[1];
     std::string out = argv[2];
     for (const plan& p : PLANS) {
-        std::string rec = out + "/" + p.name + ".rec";
+        std::string rec = out + "/" + p.name + RUN_EXTENSION;
         unsigned seed = p.first_seed;
         while (!attempt(p, seed, rec)) {
             if (++seed >= p.first_seed + 100) {

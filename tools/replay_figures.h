@@ -33,22 +33,17 @@ struct figures {
 
 namespace replay_hooks {
 inline int every;
-inline int recorded;     // recorded passes run so far
-inline bool read_input;  // the pass now running read a recorded byte
+inline size_t hashed;    // recorded passes read when the last hash was taken
 inline std::vector<hash_at>* out;
 
-inline void count(const pass_input&)
-{
-    recorded++;
-    read_input = true;
-}
-
-// At the end of a pass, so the hash is the state that pass left behind.
+// At the end of a pass, so the hash is the state that pass left behind;
+// only passes that read a recorded byte count.
 inline void take_hash()
 {
-    if (read_input && recorded % every == 0)
-        out->push_back(hash_at{recorded, state_hash()});
-    read_input = false;
+    size_t read = recorded_passes_read();
+    if (read != hashed && read % every == 0)
+        out->push_back(hash_at{int(read), state_hash()});
+    hashed = read;
 }
 }  // namespace replay_hooks
 
@@ -59,15 +54,11 @@ inline figures play_back(const recording& run, int every)
     namespace h = replay_hooks;
     figures f;
     h::every = every;
-    h::recorded = 0;
-    h::read_input = false;
+    h::hashed = 0;
     h::out = &f.hashes;
-    if (every > 0) {
-        input_sink = h::count;
+    if (every > 0)
         after_pass = h::take_hash;
-    }
     f.passes = replay(run);
-    input_sink = nullptr;
     after_pass = nullptr;
     f.score = score;
     f.r_stage = r_stage;

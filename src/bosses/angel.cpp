@@ -2,12 +2,16 @@
 // lock on (a reticle follows the player for 40 passes, stops, and 10 passes
 // later a strike bursts there) or jump above the player and drop a bullet.
 // A strike is a disc that shrinks to nothing in 40 passes.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdlib>
 
-const int ANGEL_X = 320, ANGEL_Y = 100, ANGEL_HP = 105;
+const int ANGEL_X = 320, ANGEL_Y = 100;
 const int JUMP_PERIOD = 80;
 const int ANGEL_CHOICE_PERIOD = 60;
 const int TRACKING_END = 39;   // the target follows the player while timer <= 39
@@ -22,7 +26,7 @@ void angel_i()
     boss.parts.clear();
     boss.body.x = ANGEL_X;
     boss.body.y = ANGEL_Y;
-    boss.body.hp = ANGEL_HP;
+    boss.body.hp = boss_kinds[ANGEL].full_hp;
     boss.mode = 0;
     boss.timer = NO_LOCK;
     load_boss_images(ANGEL);

@@ -1,5 +1,9 @@
 // What all bosses share: shot damage, contact, death, and the caption.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "bosses/bosses.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdlib>
@@ -46,41 +50,46 @@ void boss_death()
         e_left = 0;
 }
 
+const boss_kind boss_kinds[NO_BOSS] = {
+    {"GLAIVE", 536, 70,
+     {"ZS BOSS - GLAIVE//head.bmp", "ZS BOSS - GLAIVE//l_hand.bmp", "ZS BOSS - GLAIVE//r_hand.bmp"},
+     glaive_i, glaive, draw_glaive},
+    {"VORTEX", 536, 70,
+     {"ZS BOSS - VORTEX//core.bmp", "ZS BOSS - VORTEX//node.bmp", nullptr},
+     vortex_i, vortex, draw_vortex},
+    {"ANGEL", 538, 105,
+     {"ZS BOSS - ANGEL//ship.bmp", nullptr, nullptr},
+     angel_i, angel, draw_angel},
+};
+
+// The final stage (boss.type NO_BOSS) has no boss: no row, nothing to do.
+void boss_start()
+{
+    if (boss.type < NO_BOSS)
+        boss_kinds[boss.type].start();
+}
+
 void boss_tick()
 {
-    switch (boss.type) {
-    case GLAIVE: glaive(); break;
-    case VORTEX: vortex(); break;
-    case ANGEL: angel(); break;
-    default: break;  // the final stage has no boss
-    }
+    if (boss.type < NO_BOSS)
+        boss_kinds[boss.type].tick();
 }
 
 void draw_boss()
 {
-    switch (boss.type) {
-    case GLAIVE: draw_glaive(); break;
-    case VORTEX: draw_vortex(); break;
-    case ANGEL: draw_angel(); break;
-    default: break;
-    }
+    if (boss.type < NO_BOSS)
+        boss_kinds[boss.type].draw();
     // The caption jitters within a 7 x 7 box; y is drawn before x.
     int jy = rnd() % 7;
     int jx = rnd() % 7;
     textout_centre_ex(buffer, text, "Don't Zelto!", 317 + jx, 17 + jy, makecol(255, 255, 255), -1);
 }
 
-const char* const boss_images[3][3] = {
-    {"ZS BOSS - GLAIVE//head.bmp", "ZS BOSS - GLAIVE//l_hand.bmp", "ZS BOSS - GLAIVE//r_hand.bmp"},
-    {"ZS BOSS - VORTEX//core.bmp", "ZS BOSS - VORTEX//node.bmp", nullptr},
-    {"ZS BOSS - ANGEL//ship.bmp", nullptr, nullptr},
-};
-
 void load_boss_images(int type)
 {
     clean_pool();
     for (int slot = 0; slot < 3; slot++)
-        if (const char* name = boss_images[type][slot])
+        if (const char* name = boss_kinds[type].images[slot])
             load_bitmap_pool(data_path(name).c_str(), slot);
 }
 

@@ -15,11 +15,22 @@ void boss_contact(const ship& s, int hx, int hy);
 void boss_shot_damage(int hx, int hy, bool shielded = false);
 void boss_death();                                 // the burst, the gems, the end of the stage
 
+// What sets each boss apart, one row per boss.type.
+struct boss_kind {
+    const char* name;       // on the banner at the right of the field
+    int name_x;             // where the banner writes it
+    int full_hp;            // hit points at its start: the health bar's full length
+    const char* images[3];  // its image files by pool slot, null where unused
+    void (*start)();        // set-up, when its stage begins
+    void (*tick)();         // one pass of its behaviour
+    void (*draw)();         // its body and parts (the caption is shared)
+};
+extern const boss_kind boss_kinds[NO_BOSS];
+
+void boss_start(); // sets up the boss of boss.type (none for the final stage)
 void boss_tick();  // one tick of the current boss (none for the final stage)
 void draw_boss();  // the current boss and the caption
 
-// Each boss's image files by pool slot (null where the slot is unused).
-extern const char* const boss_images[3][3];
 void load_boss_images(int type);  // empties the pool, then loads that boss's images
 void draw_centred(int slot, int x, int y);  // a pool image centred on (x, y)
 

@@ -2,11 +2,13 @@
 // idle, it may send the hand away from the player on a swipe (drop to the
 // player's height, then sweep) or a bomb run (sweep at rest height, dropping
 // bullets). Only the head can be hurt.
-#include "zelto.h"
+#include "world/world.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
 
 #include <allegro.h>
 
-const int HEAD_X = 320, HEAD_Y = 85, HEAD_HP = 70;
+const int HEAD_X = 320, HEAD_Y = 85;
 const int HAND_SPREAD = 100;     // hands rest 100 to either side of the head...
 const int HAND_REST_DROP = 85;   // ...and 85 below it
 const int HAND_SETUP_DROP = 80;  // (80 at set-up, until the first tick)
@@ -19,7 +21,7 @@ void glaive_i()
     boss.parts.clear();
     boss.body.x = HEAD_X;
     boss.body.y = HEAD_Y;
-    boss.body.hp = HEAD_HP;
+    boss.body.hp = boss_kinds[GLAIVE].full_hp;
     boss.mode = 0;
     ship hand = ship();
     hand.x = boss.body.x - HAND_SPREAD;

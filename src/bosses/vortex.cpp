@@ -2,12 +2,17 @@
 // left the core is shielded. Every 80 passes, while idle, it may fire a
 // volley (each node in turn) or its cannon (jump above the player, charge,
 // then a beam that swells and shrinks).
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdlib>
 
-const int CORE_X = 320, CORE_Y = 85, CORE_HP = 70;
+const int CORE_X = 320, CORE_Y = 85;
 const int NODES = 4, NODE_HP = 7;
 const int ORBIT_RX = 60, ORBIT_RY = 40;  // half-axes of the orbit
 const int VORTEX_CHOICE_PERIOD = 80;
@@ -23,7 +28,7 @@ void vortex_i()
     boss.parts.clear();
     boss.body.x = CORE_X;
     boss.body.y = CORE_Y;
-    boss.body.hp = CORE_HP;
+    boss.body.hp = boss_kinds[VORTEX].full_hp;
     boss.mode = 0;
     boss.param = -1;
     ship node = ship();

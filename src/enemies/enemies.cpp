@@ -1,6 +1,10 @@
 // Regular enemies: spawned one at a time from the stage's budget e_left,
 // moved by their patterns, ramming the player, leaving or destroyed.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 const int RAM_X = 14, RAM_Y = 19;  // an enemy body hurts within 14 across, 19 down
 const int RAMMED_Y = 960;          // where a ramming enemy goes, to be removed

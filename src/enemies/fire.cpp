@@ -1,6 +1,9 @@
 // Enemy shots: straight down at 12 a pass; they hurt the player within 19
 // on both axes and are removed below the field.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "shell/assets.h"
 
 const int ESHOT_SPEED = 12;
 const int ESHOT_REACH = 19;

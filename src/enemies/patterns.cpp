@@ -2,7 +2,8 @@
 // and a movement pattern that steers it every pass. A pattern keeps no state
 // outside the record; h_chase and slide use their own velocity as the "done
 // it" mark.
-#include "zelto.h"
+#include "world/world.h"
+#include "enemies/enemies.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,9 @@
 // Gems: the only score. They drift, slow, fall, are pulled toward the ship
 // and collected on contact.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <cstdlib>
 

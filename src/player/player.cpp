@@ -1,5 +1,8 @@
 // The player's ship, its shots and the hit-age cycle.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdlib>

@@ -1,6 +1,7 @@
 // Translucent drawing for 16-bit memory bitmaps: every opaque sprite pixel
 // becomes the channel-wise average of sprite and background.
-#include "zelto.h"
+#include "world/world.h"
+#include "render/render.h"
 
 #include <allegro.h>
 #include <cstdint>

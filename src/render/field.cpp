@@ -1,7 +1,10 @@
 // The play field of a game pass, drawn from scratch: stars, sparks, gems,
 // the ship, shots and enemies. Drawing only reads the world, except for the
 // respawn check, which has its place in the middle.
-#include "zelto.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 

@@ -1,6 +1,7 @@
 // Sparks: bursts that fly out, slow down in steps, bounce off the play
 // column and vanish at rest. A spark has no lifetime of its own.
-#include "zelto.h"
+#include "world/world.h"
+#include "render/render.h"
 
 #include <allegro.h>
 

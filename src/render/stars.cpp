@@ -1,6 +1,8 @@
 // The starfield: white stars falling at twelve speeds, doubled and drawn as
 // streaks while the warp speed is up.
-#include "zelto.h"
+#include "world/world.h"
+#include "render/render.h"
+#include "shell/assets.h"
 
 #include <allegro.h>
 

@@ -1,83 +1,37 @@
 // The three loops and the game pass. Every pass is one logic tick and one
 // frame: it reads input, advances the world once, draws the frame, shows it
 // and waits out the rest of its 19 ms. Nothing is made up after a slow pass.
-#include "zelto.h"
-#include "shell/replays.h"
+#include "shell/loop.h"
+#include "world/world.h"
+#include "player/player.h"
+#include "enemies/enemies.h"
+#include "bosses/bosses.h"
+#include "render/render.h"
+#include "shell/assets.h"
+#include "shell/frames.h"
+#include "shell/screens.h"
+#include "shell/scores.h"
+#include "shell/startup.h"
+#include "shell/runs/replays.h"
+#include "shell/runs/runs.h"
+#include "shell/machine/clock.h"
+#include "shell/machine/music.h"
 
 #include <allegro.h>
 
-void (*pace_rest)(int ms) = nullptr;
-void (*pace_clock)() = nullptr;
-bool (*input_source)(pass_input&) = nullptr;
-void (*input_sink)(const pass_input&) = nullptr;
 void (*after_pass)() = nullptr;
 bool pass_shown = true;
-bool sounds_heard = true;
 
 static void pass_done()
 {
     if (after_pass)
         after_pass();
 }
-void (*sound_observer)(SAMPLE*, int, int) = nullptr;
 
-void update_time()
-{
-    // Unsigned arithmetic: after about 25 days the counter wraps, harmlessly.
-    logic_time = int(unsigned(logic_time) + 1u);
-}
-END_OF_FUNCTION(update_time)
 
-void quit()
-{
-    end_game = true;
-}
-END_OF_FUNCTION(quit)
 
-int effects_level = 100;
 
-void play_sound(SAMPLE* sample, int volume, int frequency)
-{
-    if (!sounds_heard)
-        return;
-    volume = volume * effects_level / 100;
-    if (volume <= 0)
-        return;
-    if (sound_observer)
-        sound_observer(sample, volume, frequency);
-    play_sample(sample, volume, 128, frequency, 0);
-}
 
-// Brings logic_time up to now, where the clock is read rather than ticked.
-static void read_clock()
-{
-    if (pace_clock)
-        pace_clock();
-}
-
-static void begin_pass()
-{
-    read_clock();
-    start_time = logic_time;
-}
-
-// Elapsed ticks, correct across the counter's wrap.
-static unsigned pass_elapsed()
-{
-    read_clock();
-    return unsigned(logic_time) - unsigned(start_time);
-}
-
-void wait_pass()
-{
-    // Sleep out what is left of the pass and look again: the timer may lag
-    // a tick behind. Music is fed after every wake, so it never starves.
-    music_refill();
-    for (unsigned done; (done = pass_elapsed()) < unsigned(PASS_TICKS);) {
-        pace_rest(int(PASS_TICKS - done));
-        music_refill();
-    }
-}
 
 // A pass not shown (a replay running ahead) is not waited for either. The
 // screenshot key saves the frame of any screen.
@@ -99,27 +53,20 @@ static pass_input this_pass;
 
 static void read_esc()
 {
-    if (input_source) {
-        if (!input_source(this_pass)) {
-            this_pass = pass_input();  // out of recorded input: stop here
-            this_pass.esc = true;
-        }
-    } else {
+    if (!recorded_input(this_pass))
         this_pass.esc = key[KEY_ESC];
-    }
     if (this_pass.esc)
         end_game = true;
 }
 
 static void read_controls()
 {
-    if (input_source)
+    if (input_is_recorded())
         controls = this_pass.flags;
     else
         controls.update();
     this_pass.flags = controls;
-    if (input_sink)
-        input_sink(this_pass);
+    note_input(this_pass);
 }
 
 // A slide-in pass reads no input, but a recording keeps a place for it, so
@@ -127,10 +74,9 @@ static void read_controls()
 static void no_input()
 {
     pass_input none = pass_input();
-    if (input_source && !input_source(none))
+    if (recorded_input(none) && none.esc)
         end_game = true;
-    if (input_sink)
-        input_sink(pass_input());
+    note_input(pass_input());
 }
 
 // ---- Title and slide-in ----------------------------------------------------
@@ -204,18 +150,13 @@ void stage_advance()
     music_stop_all();
     r_stage++;
     boss.type = r_stage / 4;
-    switch (boss.type) {
-    case GLAIVE: glaive_i(); break;
-    case VORTEX: vortex_i(); break;
-    case ANGEL: angel_i(); break;
-    default: break;  // the final stage has no boss
-    }
+    boss_start();
     boss_stage = true;
     if (r_stage % 4 == 0)
         lives++;
     start_song(drama);
     // One regular enemy may spawn in this pass; the boss step rewrites it.
-    e_left = 1250 / (20 - 2 * stage);
+    e_left = 1250 / spawn_interval();
     lives++;
     // Protected entry: d is 61 on this pass, so no respawn and no life taken.
     last_hit = loop_num - (RESPAWN_AGE + 1);

@@ -1,11 +1,20 @@
 // Zelto Star! - a vertical shoot-'em-up.
-#include "zelto.h"
-#include "shell/options.h"
-#include "shell/files.h"
-#include "shell/replays.h"
-#include "shell/settings.h"
-#include "shell/signals.h"
+#include "shell/startup.h"
+#include "shell/loop.h"
+#include "shell/scores.h"
 #include "shell/stats.h"
+#include "shell/frames.h"
+#include "shell/runs/recording.h"
+#include "shell/runs/replays.h"
+#include "shell/runs/runs.h"
+#include "shell/config/options.h"
+#include "shell/config/settings.h"
+#include "shell/machine/display.h"
+#include "shell/machine/files.h"
+#include "shell/machine/paths.h"
+#include "shell/machine/signals.h"
+#include "world/world.h"
+#include "shell/machine/say.h"
 
 #include <allegro.h>
 #include <cerrno>
@@ -36,11 +45,11 @@ static void choose_folders(const char* argv0)
         return;
     save_dir = user_data_dir(getenv("XDG_DATA_HOME"), home_folder());
     if (save_dir.empty())
-        fprintf(stderr, "zelto: no home folder (HOME is not set and the password database has "
-                        "none): keeping scores in the working folder\n");
+        say("no home folder (HOME is not set and the password database has "
+            "none): keeping scores in the working folder");
     if (!save_dir.empty() && !make_folder(save_dir)) {
-        fprintf(stderr, "zelto: cannot create %s; keeping scores in the working folder\n",
-                save_dir.c_str());
+        say("cannot create %s; keeping scores in the working folder",
+            save_dir.c_str());
         save_dir = "";
     }
 }
@@ -51,7 +60,7 @@ static int print_and_exit(const std::string& what)
 {
     fputs(what.c_str(), stdout);
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "zelto: cannot write to the standard output: %s\n", strerror(errno));
+        say("cannot write to the standard output: %s", strerror(errno));
         return 1;
     }
     return 0;
@@ -81,12 +90,12 @@ static int settings_command(const options& opt, const settings& chosen, const st
     if (opt.save_settings) {
         std::string why;
         if (file.empty()) {
-            fprintf(stderr, "zelto: nowhere to save the settings: neither HOME nor XDG_CONFIG_HOME "
-                            "is set (name a file with --config)\n");
+            say("nowhere to save the settings: neither HOME nor XDG_CONFIG_HOME "
+                "is set (name a file with --config)");
             return 1;
         }
         if (!save_settings(file, chosen, why)) {
-            fprintf(stderr, "zelto: cannot save the settings to %s: %s\n", file.c_str(), why.c_str());
+            say("cannot save the settings to %s: %s", file.c_str(), why.c_str());
             return 1;
         }
         if (!opt.show_settings)
@@ -109,7 +118,7 @@ static int watch(const recording& run, bool stats)
     if (stats) {
         stats_report();
         if (w.ended && (printf("passes %d\nhash %016llx\n", w.passes, w.hash) < 0 || fflush(stdout) != 0)) {
-            fprintf(stderr, "zelto: cannot write to the standard output: %s\n", strerror(errno));
+            say("cannot write to the standard output: %s", strerror(errno));
             status = status ? status : 1;
         }
     }
@@ -121,12 +130,12 @@ int main(int argc, char** argv)
     // Before anything opens a file: a closed stdin, stdout or stderr would
     // otherwise be taken by the next file or the X connection.
     guard_std_streams();
-    catch_quit_signals();
+    catch_quit_signals(&end_game);
     stats_start();
     options opt;
     std::string error;
     if (!parse_options(argc, argv, opt, error)) {
-        fprintf(stderr, "zelto: %s (try --help)\n", error.c_str());
+        say("%s (try --help)", error.c_str());
         return 2;
     }
     if (opt.help)
@@ -147,7 +156,7 @@ int main(int argc, char** argv)
     // A run to watch is read before the window opens.
     recording run;
     if (!opt.replay.empty() && !load_recording(opt.replay.c_str(), run, error)) {
-        fprintf(stderr, "zelto: %s\n", error.c_str());
+        say("%s", error.c_str());
         return 1;
     }
 
@@ -156,18 +165,16 @@ int main(int argc, char** argv)
         return status;
     if (!opt.replay.empty())
         return watch(run, opt.stats);
-    if (!opt.record.empty() && !record_to(opt.record.c_str())) {
+    if (!start_runs(opt.record.empty() ? RUN_KEEP : RUN_RECORD, opt.record.c_str())) {
         shutdown();
         return 1;
     }
-    keep_replays();
     title_loop();
     slide_in();
     stats_game_began();
     game_loop();
     save_unsaved_runs(display_note);  // a lock another copy held at game over may be free now
-    stop_keeping_replays();
-    bool recorded = stop_recording();
+    bool recorded = end_runs();
     if (opt.stats)
         stats_final_state();
     shutdown();

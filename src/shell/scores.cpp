@@ -1,6 +1,10 @@
 // The high-score table and its file: five decimal lines, best first.
-#include "zelto.h"
-#include "shell/files.h"
+#include "shell/scores.h"
+#include "world/world.h"
+#include "shell/machine/files.h"
+#include "shell/machine/paths.h"
+#include "shell/runs/replays.h"
+#include "shell/machine/say.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,7 +25,6 @@
 // letters: nothing else is named so, and a kill's leftovers are known.
 static const char* const TEMP_MARK = ".saving-";
 
-int highscore[5];
 std::vector<int> unsaved_runs;
 bool scores_read_whole = false;
 std::string scores_unsaved;
@@ -167,10 +170,10 @@ bool read_scores(const char* path, bool* missing)
     if (missing)
         *missing = absent;
     if (got == TABLE_UNREADABLE)
-        fprintf(stderr, "zelto: cannot read the scores from %s: %s; scores start at 0\n", path,
-                why.c_str());
+        say("cannot read the scores from %s: %s; scores start at 0", path,
+            why.c_str());
     if (got == TABLE_DAMAGED)
-        fprintf(stderr, "zelto: %s is no score table (%s); it is left as it is\n", path, why.c_str());
+        say("%s is no score table (%s); it is left as it is", path, why.c_str());
     return got != TABLE_UNREADABLE && !absent;
 }
 
@@ -255,40 +258,19 @@ static bool write_table(const std::string& name, const std::string& target, std:
         return false;
     }
 
-    std::string temp = target + TEMP_MARK + "XXXXXX";
-    int fd = fails(SCORE_STEP_CREATE) ? -1 : mkstemp(&temp[0]);
-    if (fd < 0 && (errno == EACCES || errno == EPERM) && exists) {
+    const std::string text = table_text();
+    if (replace_file(target, text.data(), text.size(), true, why, score_write_fails, TEMP_MARK))
+        return true;
+    if (replace_failed_at == REPLACE_CREATE && (errno == EACCES || errno == EPERM) && exists) {
+        // No temporary file can be made in the folder: in place, said.
+        why.clear();
         if (!rewrite_in_place(target, why))
             return false;
-        fprintf(stderr, "zelto: saved the scores to %s in place, which is not atomic: its folder "
-                        "is read-only\n", name.c_str());
+        say("saved the scores to %s in place, which is not atomic: its folder "
+            "is read-only", name.c_str());
         return true;
     }
-    if (fd < 0) {
-        why = "cannot make a file beside it: " + std::string(strerror(errno));
-        return false;
-    }
-    temp_file_in_hand = temp.c_str();
-    // mkstemp makes the file private; give it the mode the old file had, or
-    // what a plain fopen would have given a new one.
-    fchmod(fd, exists ? old.st_mode & 07777 : new_file_mode());
-    FILE* f = fails(SCORE_STEP_OPEN) ? nullptr : fdopen(fd, "wb");
-    bool ok = f != nullptr;
-    for (int i = 0; ok && i < 5; i++)
-        ok = !fails(SCORE_STEP_LINE + i) && fprintf(f, "%i\n", highscore[i]) > 0;
-    ok = ok && !fails(SCORE_STEP_FLUSH) && fflush(f) == 0;
-    ok = ok && !fails(SCORE_STEP_SYNC) && fsync(fd) == 0;
-    if (f)
-        ok = (fclose(f) == 0) && ok && !fails(SCORE_STEP_CLOSE);
-    else
-        close(fd);
-    ok = ok && !fails(SCORE_STEP_RENAME) && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        why = strerror(errno);
-        unlink(temp.c_str());
-    }
-    temp_file_in_hand = nullptr;
-    return ok;
+    return false;
 }
 
 bool write_scores(const char* path)
@@ -296,8 +278,8 @@ bool write_scores(const char* path)
     std::string why, target = link_target(path, why);
     if (!target.empty() && write_table(named(path, target), target, why))
         return true;
-    fprintf(stderr, "zelto: cannot save the scores to %s: %s\n",
-            named(path, target).c_str(), why.c_str());
+    say("cannot save the scores to %s: %s",
+        named(path, target).c_str(), why.c_str());
     return false;
 }
 
@@ -463,8 +445,8 @@ static bool save_locked(const std::string& path, const std::string& target, std:
         std::string problem = why, aside = set_aside(target, why);
         if (aside.empty())
             return why = "it is no score table and cannot be set aside: " + why, false;
-        fprintf(stderr, "zelto: %s held no score table (%s); it is kept as %s\n", path.c_str(),
-                problem.c_str(), aside.c_str());
+        say("%s held no score table (%s); it is kept as %s", path.c_str(),
+            problem.c_str(), aside.c_str());
         break;
     }
     }
@@ -502,8 +484,8 @@ bool save_run(const char* path, int run)
     bool ok = save_table(path, why);
     scores_unsaved = ok ? "" : why;
     if (!ok)
-        fprintf(stderr, "zelto: cannot save the scores to %s: %s; the run is kept until the game "
-                        "ends\n", name_of(path).c_str(), why.c_str());
+        say("cannot save the scores to %s: %s; the run is kept until the game "
+            "ends", name_of(path).c_str(), why.c_str());
     return ok;
 }
 
@@ -530,7 +512,7 @@ bool save_unsaved_runs(void (*show)(const char* text))
     std::string runs;
     for (int r : unsaved_runs)
         runs += (runs.empty() ? "" : ", ") + std::to_string(r);
-    fprintf(stderr, "zelto: the scores of this session (%s) are not saved in %s: %s\n", runs.c_str(),
-            name_of(path.c_str()).c_str(), why.c_str());
+    say("the scores of this session (%s) are not saved in %s: %s", runs.c_str(),
+        name_of(path.c_str()).c_str(), why.c_str());
     return false;
 }

@@ -1,5 +1,11 @@
 // Every text and overlay the game draws over the play field.
-#include "zelto.h"
+#include "shell/screens.h"
+#include "render/render.h"
+#include "shell/loop.h"
+#include "world/world.h"
+#include "bosses/bosses.h"
+#include "shell/assets.h"
+#include "shell/scores.h"
 
 #include <allegro.h>
 #include <cstdio>
@@ -59,8 +65,8 @@ void draw_panels()
 
 void draw_health_bar()
 {
-    // Full length 384 at the boss's starting hit points: 70, or 105 for ANGEL.
-    int full = boss.type <= VORTEX ? 70 : 105;
+    // Full length 384 at the boss's starting hit points.
+    int full = boss_kinds[boss.type].full_hp;
     int v = boss.body.hp * 384 / full;
     rect(buffer, 128, 460, 128 + v, 475, red());
     rect(buffer, 129, 461, 127 + v, 474, red());
@@ -82,12 +88,9 @@ void draw_hud()
 void draw_boss_banner()
 {
     textout_ex(buffer, text, "- BOSS -", 531, 60, white(), -1);
-    switch (boss.type) {
-    case GLAIVE: textout_ex(buffer, text, "GLAIVE", 536, 80, white(), -1); break;
-    case VORTEX: textout_ex(buffer, text, "VORTEX", 536, 80, white(), -1); break;
-    case ANGEL: textout_ex(buffer, text, "ANGEL", 538, 80, white(), -1); break;
-    default: break;
-    }
+    if (boss.type < NO_BOSS)
+        textout_ex(buffer, text, boss_kinds[boss.type].name, boss_kinds[boss.type].name_x, 80,
+                   white(), -1);
 }
 
 void draw_credits()

@@ -1,9 +1,21 @@
 // Start-up and shutdown: straight-line sequences before and after the loops.
-#include "zelto.h"
+#include "shell/startup.h"
+#include "world/world.h"
+#include "render/render.h"
+#include "bosses/bosses.h"
 #include "shell/assets.h"
-#include "shell/desktop.h"
-#include "shell/signals.h"
-#include "shell/sound_device.h"
+#include "shell/loop.h"
+#include "shell/scores.h"
+#include "shell/runs/runs.h"
+#include "shell/machine/asset_files.h"
+#include "shell/machine/clock.h"
+#include "shell/machine/desktop.h"
+#include "shell/machine/display.h"
+#include "shell/machine/music.h"
+#include "shell/machine/paths.h"
+#include "shell/machine/signals.h"
+#include "shell/machine/sound.h"
+#include "shell/machine/say.h"
 
 #include <allegro.h>
 #include <cerrno>
@@ -35,29 +47,6 @@ song* combat;
 song* drama;
 song* stage_clear;
 
-std::string data_dir;
-std::string save_dir;
-
-// The game's clock: milliseconds since start-up, read whenever the loops
-// look at it. A 1 ms timer ticking it would wake the process a thousand
-// times a second for nothing.
-static std::chrono::steady_clock::time_point clock_zero;
-
-static void read_ms_clock()
-{
-    long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now() - clock_zero).count();
-    logic_time = int(unsigned(ms));  // wraps after about 25 days, harmlessly
-}
-
-static std::string in_dir(const std::string& dir, const char* name)
-{
-    return dir.empty() ? std::string(name) : dir + "/" + name;
-}
-
-std::string data_path(const char* name) { return in_dir(data_dir, name); }
-std::string save_path(const char* name) { return in_dir(save_dir, name); }
-
 // Enemy sprites by pattern; the files are not in numeric order.
 static const char* const ENEMY_FILES[5] = {
     "e_ship3.bmp", "e_ship1.bmp", "e_ship2.bmp", "e_ship4.bmp", "e_ship5.bmp"};
@@ -66,7 +55,7 @@ static const char* const ENEMY_FILES[5] = {
 // checked (see assets.h); a failure prints one line naming the file.
 static bool cannot_load(const char* name, const std::string& why)
 {
-    fprintf(stderr, "zelto: cannot load %s: %s\n", data_path(name).c_str(), why.c_str());
+    say("cannot load %s: %s", data_path(name).c_str(), why.c_str());
     return false;
 }
 
@@ -125,18 +114,17 @@ static bool tune(song*& out, const char* name)
     return out || refused(name);
 }
 
-// A boss image is decoded once here to know it loads, and its bytes are
-// kept for the pool, which decodes them again at each boss stage.
+// A boss image is decoded here and kept for the pool, which copies it at
+// each boss stage.
 static bool boss_image(const char* name)
 {
-    std::vector<unsigned char> bytes;
-    if (!read_checked(name, bytes))
+    BITMAP* b = nullptr;
+    if (!image(b, name))
         return false;
-    BITMAP* b = decode_image(bytes);
-    if (!b)
-        return refused(name);
-    destroy_bitmap(b);
-    pool_files[data_path(name)] = std::move(bytes);
+    BITMAP*& kept = pool_images[data_path(name)];
+    if (kept)
+        destroy_bitmap(kept);
+    kept = b;
     return true;
 }
 
@@ -161,38 +149,13 @@ static bool load_assets()
         return false;
     // Boss images are decoded when each boss stage begins, from the bytes
     // checked here, so that a run never dies at a boss.
-    for (const auto& images : boss_images)
-        for (const char* name : images)
+    for (const boss_kind& kind : boss_kinds)
+        for (const char* name : kind.images)
             if (name && !boss_image(name))
                 return false;
     return true;
 }
 
-// install_sound() lets the sound system print its probing errors; a machine
-// without a card should only hear from us, once.
-static void install_sound_quietly()
-{
-    fflush(stderr);
-    int kept = dup(2);
-    int null = open("/dev/null", O_WRONLY);
-    if (kept >= 0 && null >= 0)
-        dup2(null, 2);
-    if (null >= 0)
-        close(null);
-    const char* device = get_config_string("sound", "alsa_device", "default");
-    bool refuses = sound_device_refuses(device);
-    if (refuses || install_sound(DIGI_AUTODETECT, MIDI_NONE, "") != 0)
-        install_sound(DIGI_NONE, MIDI_NONE, NULL);
-    fflush(stderr);
-    if (kept >= 0) {
-        dup2(kept, 2);
-        close(kept);
-    }
-    if (refuses)
-        fprintf(stderr, "zelto: sound device '%s' takes no sound, playing silently\n", device);
-    else if (!digi_driver || digi_driver->id == DIGI_NONE)
-        fprintf(stderr, "zelto: no sound device found, playing silently\n");
-}
 
 // What start-up sets once the generator is seeded (the stars draw from it).
 static void place_world()
@@ -210,7 +173,7 @@ static int load_world(bool on_screen)
     sin_cos_init();
     buffer = create_bitmap(640, 480);
     if (!buffer) {
-        fprintf(stderr, "zelto: out of memory for the back buffer\n");
+        say("out of memory for the back buffer");
         return 1;
     }
     if (!load_assets()) {
@@ -229,10 +192,17 @@ static int load_world(bool on_screen)
     return 0;
 }
 
+void quit()
+{
+    end_game = true;
+}
+END_OF_FUNCTION(quit)
+
 void restart_world(unsigned seed)
 {
     bool joystick = is_joy;
     reset_world();
+    start_clock();
     is_joy = joystick;
     paused = false;
     run_seed = seed;
@@ -251,18 +221,18 @@ static int no_display()
 {
     const char* display = getenv("DISPLAY");
     if (!display || !display[0])
-        fprintf(stderr, "zelto: no X display is set (DISPLAY is empty); the game needs one for its window\n");
+        say("no X display is set (DISPLAY is empty); the game needs one for its window");
     else
-        fprintf(stderr, "zelto: cannot reach the X display %s%s%s\n", display,
-                allegro_error[0] ? ": " : "", allegro_error);
+        say("cannot reach the X display %s%s%s", display,
+            allegro_error[0] ? ": " : "", allegro_error);
     return 1;
 }
 
 static int no_window()
 {
     const char* display = getenv("DISPLAY");
-    fprintf(stderr, "zelto: cannot open a 640 x 480 window on the X display %s: %s\n",
-            display ? display : "", allegro_error[0] ? allegro_error : "refused");
+    say("cannot open a 640 x 480 window on the X display %s: %s",
+        display ? display : "", allegro_error[0] ? allegro_error : "refused");
     return 1;
 }
 
@@ -292,6 +262,7 @@ static int start_everything(int scale, bool mute, bool fullscreen)
     install_timer();
 
     set_color_depth(16);
+    window_closed = quit;
     if (!open_display(scale, fullscreen))
         return no_window();
     if (mute)
@@ -300,7 +271,7 @@ static int start_everything(int scale, bool mute, bool fullscreen)
         install_sound_quietly();
     music_open();
 
-    clock_zero = std::chrono::steady_clock::now();
+    start_clock();
     pace_clock = read_ms_clock;
     pace_rest = sleep_ms;
 
@@ -316,7 +287,7 @@ int startup(int scale, bool mute, bool fullscreen)
     // quit signal lands on, and its own handlers must not stay in place.
     hold_quit_signals();
     int status = start_everything(scale, mute, fullscreen);
-    catch_quit_signals();
+    catch_quit_signals(&end_game);
     release_quit_signals();
     return status;
 }
@@ -332,7 +303,7 @@ static void simulated_ms(int ms)
 int startup_headless(unsigned seed)
 {
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
-        fprintf(stderr, "zelto: cannot start the game library: %s\n", allegro_error);
+        say("cannot start the game library: %s", allegro_error);
         return 1;
     }
     set_color_depth(16);
@@ -342,6 +313,7 @@ int startup_headless(unsigned seed)
     _rgb_b_shift_16 = 0;
 
     reset_world();
+    start_clock();
     paused = false;
     for (int& h : highscore)
         h = 0;
@@ -363,8 +335,7 @@ static void release(T*& handle, void (*destroy)(T*))
 void shutdown()
 {
     music_stop_all();
-    clean_pool();
-    pool_files.clear();
+    forget_pool_images();
     release(combat, music_free);
     release(stage_clear, music_free);
     release(drama, music_free);

@@ -1,5 +1,7 @@
 #include "shell/stats.h"
-#include "zelto.h"
+#include "shell/machine/clock.h"
+#include "world/world.h"
+#include "shell/machine/say.h"
 
 #include <chrono>
 #include <cstdio>
@@ -46,16 +48,16 @@ void stats_count_pass()
 void stats_report()
 {
     using ms = std::chrono::duration<double, std::milli>;
-    fprintf(stderr, "zelto: first title pass done %.0f ms after start (its frame shown up to %d ms before)\n",
-            ms(first_pass - started).count(), PASS_TICKS);
+    say("first title pass done %.0f ms after start (its frame shown up to %d ms before)",
+        ms(first_pass - started).count(), PASS_TICKS);
     if (game_passes < 2)
         return;
     double wall = ms(last_pass - game_started).count();
-    fprintf(stderr, "zelto: %ld game passes, %.2f ms a pass on average, %.1f%% of one processor\n",
-            game_passes, wall / (game_passes - 1), 100 * (cpu_seconds() - cpu_at_game_start) / (wall / 1000));
+    say("%ld game passes, %.2f ms a pass on average, %.1f%% of one processor",
+        game_passes, wall / (game_passes - 1), 100 * (cpu_seconds() - cpu_at_game_start) / (wall / 1000));
 }
 
 void stats_final_state()
 {
-    fprintf(stderr, "zelto: state hash %016llx at the end of the run\n", state_hash());
+    say("state hash %016llx at the end of the run", state_hash());
 }

@@ -1,11 +1,10 @@
 #include "world/world.h"
-#include "shell/assets.h"
 
 #include <allegro.h>
 #include <cstdio>
 
 BITMAP* pool[POOL_SLOTS];
-std::map<std::string, std::vector<unsigned char>> pool_files;
+std::map<std::string, BITMAP*> pool_images;
 
 void load_bitmap_pool(char const* path, int slot)
 {
@@ -15,18 +14,17 @@ void load_bitmap_pool(char const* path, int slot)
         destroy_bitmap(pool[slot]);
         pool[slot] = NULL;
     }
-    auto kept = pool_files.find(path);
-    std::vector<unsigned char> read;
-    std::string why;
-    if (kept == pool_files.end())
-        why = read_asset(path, read);
-    if (why.empty()) {
-        pool[slot] = decode_image(kept != pool_files.end() ? kept->second : read);
-        if (!pool[slot])
-            why = "damaged";
+    auto kept = pool_images.find(path);
+    if (kept == pool_images.end()) {
+        fprintf(stderr, "zelto: cannot load %s: not among the images read at start-up\n", path);
+        return;
     }
-    if (!why.empty())
-        fprintf(stderr, "zelto: cannot load %s: %s\n", path, why.c_str());
+    BITMAP* image = kept->second;
+    pool[slot] = create_bitmap(image->w, image->h);
+    if (pool[slot])
+        blit(image, pool[slot], 0, 0, 0, 0, image->w, image->h);
+    else
+        fprintf(stderr, "zelto: cannot load %s: out of memory\n", path);
 }
 
 void clean_pool()
@@ -37,4 +35,12 @@ void clean_pool()
             pool[i] = NULL;
         }
     }
+}
+
+void forget_pool_images()
+{
+    clean_pool();
+    for (auto& kept : pool_images)
+        destroy_bitmap(kept.second);
+    pool_images.clear();
 }

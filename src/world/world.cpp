@@ -1,7 +1,5 @@
 #include "world/world.h"
 
-volatile int logic_time = 0;
-int start_time = 0;
 int loop_num = 0;
 volatile bool end_game = false;
 bool is_joy = false;
@@ -14,6 +12,7 @@ int stage = -3;
 int r_stage = 0;
 int e_left = 62;
 bool saved = false;
+int highscore[5];
 
 // Constructed in this order before main() and destroyed in reverse after it.
 fleet boss;
@@ -35,8 +34,6 @@ fleet::~fleet() {}
 
 void reset_world()
 {
-    logic_time = 0;
-    start_time = 0;
     loop_num = 0;
     end_game = false;
     is_joy = false;

@@ -71,8 +71,6 @@ struct control {
 
 // ---- Counters and flags --------------------------------------------------
 
-extern volatile int logic_time;  // 1 ms timer ticks since start-up; wraps
-extern int start_time;           // logic_time at the start of the current pass
 extern int loop_num;             // passes run: the clock every timed behaviour reads
 extern volatile bool end_game;   // quit requested (Esc or the close button)
 extern bool is_joy;              // a usable joystick is present
@@ -85,6 +83,7 @@ extern int stage;                // difficulty; sets the spawn interval (-3: 26 
 extern int r_stage;              // stage advances in this run, 0..12; chooses the boss
 extern int e_left;               // regular enemies still to spawn (-255: clear song started)
 extern bool saved;               // this run's score is in the high-score table
+extern int highscore[5];         // the five best scores, best first
 
 // ---- Records and containers ----------------------------------------------
 
@@ -135,18 +134,18 @@ void detect_joystick();
 const int POOL_SLOTS = 5;
 extern BITMAP* pool[POOL_SLOTS];  // the current boss's images; null when empty
 
-// The checked bytes of the images the pool loads, by path, kept from
-// start-up: the pool decodes from them, so that a file changed or removed
-// while the game runs changes nothing.
-extern std::map<std::string, std::vector<unsigned char>> pool_files;
+// The images the pool can load, by path, decoded once at start-up: a file
+// changed or removed while the game runs changes nothing.
+extern std::map<std::string, BITMAP*> pool_images;
 
-// Loads an image into a slot, freeing what was there; slots outside 0..4 are
-// ignored. The image comes from pool_files, or else from the file, read and
-// checked as an asset; one that cannot be had leaves the slot empty and
-// prints one line naming it.
+// Loads a copy of a kept image into a slot, freeing what was there; slots
+// outside 0..4 are ignored. A path with no kept image leaves the slot empty
+// and prints one line naming it.
 void load_bitmap_pool(char const* path, int slot);
 // Frees every pooled image.
 void clean_pool();
+// Frees the kept images too (at shutdown).
+void forget_pool_images();
 
 // ---- Trigonometry ----------------------------------------------------------
 
@@ -165,3 +164,9 @@ int rnd();
 void srnd(unsigned seed);
 // The generator's whole state, for recording and checking runs.
 unsigned long long rnd_state();
+
+// ---- State hash ------------------------------------------------------------
+
+// A hash of the whole game state (world, boss, score table, random
+// generator): two runs that hash alike after a pass are in the same state.
+unsigned long long state_hash();

@@ -1,0 +1,150 @@
+// The file of a recorded run: the seed and one byte of input per pass are
+// enough to play a run again exactly, since the game's only other input is
+// its own random generator.
+#include "shell/runs/recording.h"
+#include "world/world.h"
+#include "shell/machine/files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+static const char MAGIC[8] = {'Z', 'E', 'L', 'T', 'O', 'R', 'E', 'C'};
+// 2: slide-in passes have their place too. 3: the game version, the pass the
+// run begins at and the score table at start-up.
+const int RECORDING_FORMAT = 3;
+// Magic, format, then the version as a length byte and its characters: a
+// later format keeps the version there, so a refusal can always name it.
+const size_t VERSION_AT = 10;
+const size_t VERSION_LONGEST = 32;
+
+// ---- One byte a pass ---------------------------------------------------------
+
+unsigned char pack_input(const pass_input& in)
+{
+    const control& c = in.flags;
+    return (c.up << 0) | (c.right << 1) | (c.down << 2) | (c.left << 3) | (c.fire << 4) |
+           (c.next << 5) | (in.esc << 6);
+}
+
+pass_input unpack_input(unsigned char b)
+{
+    pass_input in;
+    in.flags.up = b & 1;
+    in.flags.right = b & 2;
+    in.flags.down = b & 4;
+    in.flags.left = b & 8;
+    in.flags.fire = b & 16;
+    in.flags.next = b & 32;
+    in.esc = b & 64;
+    return in;
+}
+
+// ---- The header ------------------------------------------------------------------
+
+static void put32(std::vector<unsigned char>& out, unsigned v)
+{
+    for (int i = 0; i < 4; i++)
+        out.push_back((v >> (8 * i)) & 0xff);
+}
+
+static unsigned get32(const unsigned char* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | unsigned(p[3]) << 24;
+}
+
+std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5])
+{
+    std::vector<unsigned char> h(MAGIC, MAGIC + 8);
+    h.push_back(RECORDING_FORMAT & 0xff);
+    h.push_back(RECORDING_FORMAT >> 8);
+    const std::string version = ZELTO_VERSION;
+    h.push_back((unsigned char)version.size());
+    h.insert(h.end(), version.begin(), version.end());
+    put32(h, seed);
+    put32(h, run_start);
+    for (int i = 0; i < 5; i++)
+        put32(h, unsigned(table[i]));
+    return h;
+}
+
+// ---- Reading -----------------------------------------------------------------------------
+
+// The version a header names, or "" when it names none that can be read.
+static std::string version_in(const std::vector<unsigned char>& b)
+{
+    if (b.size() <= VERSION_AT)
+        return "";
+    size_t n = b[VERSION_AT];
+    if (n == 0 || n > VERSION_LONGEST || b.size() < VERSION_AT + 1 + n)
+        return "";
+    std::string v(b.begin() + VERSION_AT + 1, b.begin() + VERSION_AT + 1 + n);
+    for (char c : v)
+        if (c <= ' ' || c > '~')
+            return "";
+    return v;
+}
+
+// Why the bytes are not a recording this game can play, or "".
+static std::string parse_recording(const std::vector<unsigned char>& b, recording& out)
+{
+    if (b.size() < 8 || memcmp(b.data(), MAGIC, 8) != 0)
+        return " is not a Zelto Star! recording";
+    if (b.size() < VERSION_AT)
+        return " is cut short: no format";
+    const std::string ours = ZELTO_VERSION;
+    int format = b[8] + 256 * b[9];
+    if (format < RECORDING_FORMAT)
+        return " was recorded by an older version of Zelto Star! (recording format " +
+               std::to_string(format) + "); this is " + ours;
+    out.version = version_in(b);
+    if (format > RECORDING_FORMAT && !out.version.empty())
+        return " was recorded by Zelto Star! " + out.version + " (recording format " +
+               std::to_string(format) + "); this is " + ours;
+    if (format > RECORDING_FORMAT)
+        return ": recording format " + std::to_string(format) +
+               " is newer than this game (Zelto Star! " + ours + ") reads";
+    if (out.version.empty())
+        return b.size() <= VERSION_AT + 1 + VERSION_LONGEST ? " is cut short: no version"
+                                                            : " is damaged: no version";
+    if (out.version != ours)
+        return " was recorded by Zelto Star! " + out.version + "; this is " + ours +
+               ", which plays only its own recordings";
+    size_t at = VERSION_AT + 1 + out.version.size();
+    if (b.size() < at + 4 * 7)
+        return " is cut short: its header ends early";
+    out.seed = get32(&b[at]);
+    out.run_start = get32(&b[at + 4]);
+    for (int i = 0; i < 5; i++)
+        out.table[i] = int(get32(&b[at + 8 + 4 * i]));
+    out.passes.clear();
+    for (size_t i = at + 4 * 7; i < b.size(); i++)
+        if (b[i] & 0x80)
+            return " is damaged: a bad input byte at pass " + std::to_string(i - at - 4 * 7);
+    out.passes.bytes.assign(b.begin() + long(at + 4 * 7), b.end());
+    if (out.run_start > out.passes.size())
+        return " is damaged: its run begins at pass " + std::to_string(out.run_start) +
+               " of " + std::to_string(out.passes.size());
+    return "";
+}
+
+bool load_recording(const char* path, recording& out, std::string& error)
+{
+    std::vector<unsigned char> bytes;
+    std::string why;
+    if (!read_regular(path, bytes, why, RECORDING_LIMIT)) {
+        error = std::string("cannot read ") + path + ": " + why;
+        return false;
+    }
+    out = recording();
+    std::string problem = parse_recording(bytes, out);
+    if (!problem.empty()) {
+        out.passes.clear();
+        error = path + problem;
+        return false;
+    }
+    return true;
+}

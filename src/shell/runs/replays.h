@@ -1,0 +1,56 @@
+// Replays for the player: every run is recorded without asking into
+// replays/ beside the score file, the runs in the high-score table keep
+// theirs, and a recorded run can be watched in the game's own window.
+//
+// A run's file holds the whole session's input from start-up, since a new
+// game leaves part of the world as the last run left it; the header says at
+// which pass the run begins, and watching runs the passes before it unseen.
+#pragma once
+
+#include <string>
+
+struct recording;
+
+// ---- Keeping ---------------------------------------------------------------------
+
+const char* const REPLAY_FOLDER = "replays";   // beside the score file
+const char* const LAST_REPLAY = "last.zrec";   // the run in progress, or the last one played
+const char* const KEPT_LIST = ".kept";         // the kept files the game wrote, a name a line
+const size_t KEPT_LIST_LIMIT = 1u << 20;       // a longer list is none of the game's
+
+// Starts keeping this session's replays (start_runs does, in RUN_KEEP and
+// RUN_RECORD). Nothing is written before the first run passes its slide-in.
+void keep_replays();
+// Writes the passes noted since the last time into the kept files.
+void keep_flush();
+// The loops tell how the session goes: the first run has passed its
+// slide-in; a new game began (X after game over); the run's score has just
+// been offered to the table. Each does nothing unless replays are kept.
+void keep_first_run();
+void keep_next_run();
+void keep_scored_run();
+// Writes out the rest of the session's files and stops keeping (end_runs does).
+void stop_keeping_replays();
+// Whether this session's replays are still being kept (a write that fails
+// stops it, with one line on stderr).
+bool keeping_replays();
+
+// ---- Watching --------------------------------------------------------------------
+
+const int FAST_PASSES = 4;  // passes a shown frame while the fast key is held
+
+struct watched_run {
+    bool ended;                // the recording played to its end or its own quit (not left with Esc)
+    int passes;                // recorded passes played
+    unsigned long long hash;   // state_hash() where it stopped
+};
+
+// Plays the run in the window from the world start-up would make of its
+// seed and table: the passes before its run unseen and unheard, then the
+// run at the game's pace. Esc leaves, P pauses, the fast key runs
+// FAST_PASSES passes a frame, the screenshot key saves the frame. Neither
+// the score file nor any replay is written.
+watched_run play_watched(const recording& run);
+// The last frame with "End of replay" over it, until Esc, Z or X (or the
+// close button); the screenshot key still saves the frame itself.
+void end_of_replay();

@@ -1,0 +1,364 @@
+#include "shell/runs/runs.h"
+#include "shell/runs/recording.h"
+#include "shell/runs/replays.h"
+#include "world/world.h"
+#include "shell/assets.h"
+#include "shell/frames.h"
+#include "shell/loop.h"
+#include "shell/scores.h"
+#include "shell/startup.h"
+#include "shell/machine/clock.h"
+#include "shell/machine/files.h"
+#include "shell/machine/sound.h"
+#include "shell/config/settings.h"
+#include "shell/machine/say.h"
+
+#include <algorithm>
+#include <allegro.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+run_mode runs_mode = RUN_NONE;
+unsigned run_seed;
+bool recording_played_out;
+bool (*replay_write_fails)(const std::string&) = nullptr;
+
+// ---- The one writer ---------------------------------------------------------------
+
+static std::vector<unsigned char> session;  // every pass's input since start-up
+static int start_table[5];                  // the score table at start-up
+static int unflushed;                       // passes noted since the files were last written
+
+bool run_write_fails(const std::string& path)
+{
+    if (replay_write_fails && replay_write_fails(path)) {
+        errno = EROFS;
+        return true;
+    }
+    return false;
+}
+
+size_t session_passes()
+{
+    return session.size();
+}
+
+bool begin_run_file(run_file& f, int fd, const std::string& path, unsigned run_start)
+{
+    std::vector<unsigned char> bytes = recording_header(run_seed, run_start, start_table);
+    size_t header = bytes.size();
+    bytes.insert(bytes.end(), session.begin(), session.end());
+    if (run_write_fails(path) || !write_all(fd, bytes.data(), bytes.size()))
+        return false;
+    f.fd = fd;
+    f.path = path;
+    f.header = header;
+    f.written = session.size();
+    return true;
+}
+
+bool write_run_file(run_file& f, size_t upto)
+{
+    if (f.fd < 0 || f.written >= upto)
+        return true;
+    if (run_write_fails(f.path) || !write_all(f.fd, &session[f.written], upto - f.written))
+        return false;
+    f.written = upto;
+    return true;
+}
+
+bool finish_run_file(run_file& f, size_t end)
+{
+    if (f.fd < 0)
+        return true;
+    bool whole = write_run_file(f, end);
+    if (whole && f.written > end)
+        whole = !run_write_fails(f.path) && ftruncate(f.fd, off_t(f.header + end)) == 0;
+    int saved = errno;
+    int fd = f.fd;
+    f = run_file();
+    if (close(fd) != 0 && whole)
+        return false;
+    errno = saved;
+    return whole;
+}
+
+void restart_flush_count()
+{
+    unflushed = 0;
+}
+
+void close_run_file(run_file& f)
+{
+    if (f.fd >= 0)
+        close(f.fd);
+    f = run_file();
+}
+
+// ---- --record's file ----------------------------------------------------------------
+// The whole session from start-up. A write that fails is said once, when it
+// happens; the game goes on unrecorded and ends with a non-zero status.
+
+static run_file recorded;
+static bool record_failed;
+
+static void record_error()
+{
+    if (!record_failed)
+        say("cannot write the recording %s: %s", recorded.path.c_str(),
+            strerror(errno));
+    record_failed = true;
+    close_run_file(recorded);
+}
+
+bool start_runs(run_mode mode, const char* record_path)
+{
+    session.clear();
+    unflushed = 0;
+    std::copy(highscore, highscore + 5, start_table);
+    record_failed = false;
+    runs_mode = mode;
+    if (mode == RUN_RECORD) {
+        std::string why;
+        int fd = open_regular(record_path, O_WRONLY | O_CREAT | O_TRUNC, why);
+        if (fd < 0) {
+            say("cannot record to %s: %s", record_path, why.c_str());
+            runs_mode = RUN_NONE;
+            return false;
+        }
+        recorded.path = record_path;
+        if (!begin_run_file(recorded, fd, record_path, 0)) {
+            close(fd);
+            record_error();
+            runs_mode = RUN_NONE;
+            return false;
+        }
+    }
+    keep_replays();
+    return true;
+}
+
+bool end_runs()
+{
+    stop_keeping_replays();
+    if (recorded.fd >= 0 && !finish_run_file(recorded, session.size()))
+        record_error();
+    std::vector<unsigned char>().swap(session);
+    runs_mode = RUN_NONE;
+    return !record_failed;
+}
+
+void note_input(const pass_input& in)
+{
+    if (runs_mode != RUN_KEEP && runs_mode != RUN_RECORD)
+        return;
+    session.push_back(pack_input(in));
+    if (++unflushed < RUN_FLUSH_PASSES)
+        return;
+    unflushed = 0;
+    if (!write_run_file(recorded, session.size()))
+        record_error();
+    keep_flush();
+}
+
+// ---- Playing a recording ------------------------------------------------------------
+
+static const recording* playing;
+static size_t next_pass;     // the recorded pass the next pass reads
+
+static void begin_playing(const recording& run, run_mode mode)
+{
+    playing = &run;
+    next_pass = 0;
+    recording_played_out = false;
+    runs_mode = mode;
+    // A played recording starts from the table it was recorded with and
+    // never touches the score file, whose table may have moved on since.
+    std::copy(run.table, run.table + 5, highscore);
+    scores_written = false;
+}
+
+static void end_playing()
+{
+    playing = nullptr;
+    runs_mode = RUN_NONE;
+    scores_written = true;
+}
+
+// The player quit after the last recorded pass (by Esc or the close
+// button, which is not in the input): the game ends where the recording
+// does, and passes past its end read Esc.
+static void next_recorded(pass_input& in)
+{
+    in = playing->passes[next_pass++];
+    if (next_pass == playing->passes.size()) {
+        recording_played_out = true;
+        end_game = true;
+    }
+}
+
+static bool played_out(pass_input& in)
+{
+    in = pass_input();
+    in.esc = true;
+    recording_played_out = true;
+    return true;
+}
+
+size_t recorded_passes_read()
+{
+    return next_pass;
+}
+
+bool input_is_recorded()
+{
+    return runs_mode == RUN_WATCH || runs_mode == RUN_HEADLESS;
+}
+
+static bool headless_input(pass_input& in)
+{
+    if (next_pass >= playing->passes.size())
+        return played_out(in);
+    next_recorded(in);
+    return true;
+}
+
+int replay(const recording& run)
+{
+    begin_playing(run, RUN_HEADLESS);
+    title_loop();
+    slide_in();
+    game_loop();
+    end_playing();
+    return int(next_pass);
+}
+
+// ---- Watching --------------------------------------------------------------------
+// The recorded input drives the passes, as in the headless replay, so both end in the same state; only Esc, P, the fast key
+// and the screenshot key are read live.
+
+const int PROGRESS_EVERY = 250;  // ms between "Finding the run" frames
+const int END_TEXT_Y = 130;      // above "Game Over" and "Stage Clear!"
+
+static bool watch_left;     // Esc was pressed while watching
+static bool watch_quit;     // the recorded input quit (its own Esc) before its last pass
+static int fast_phase;      // place of the pass in its group of FAST_PASSES
+static int group_start;     // start_time of the group's first pass
+static int progress_at;     // logic_time of the last progress frame
+
+static int white() { return makecol(255, 255, 255); }
+
+// Running ahead through a long session takes a moment: say so.
+static void show_progress()
+{
+    if (next_pass > 0 && logic_time - progress_at < PROGRESS_EVERY)
+        return;
+    progress_at = logic_time;
+    BITMAP* frame = create_bitmap(640, 480);
+    if (!frame)
+        return;
+    clear_to_color(frame, makecol(0, 0, 0));
+    textprintf_centre_ex(frame, text, 320, 240, white(), -1, "Finding the run: %d%%",
+                         int(100.0 * next_pass / playing->run_start));
+    present_frame(frame);
+    destroy_bitmap(frame);
+}
+
+static bool watched_input(pass_input& in)
+{
+    if (key[KEY_ESC]) {
+        watch_left = true;
+        end_game = true;
+    }
+    if (next_pass >= playing->passes.size())
+        return played_out(in);
+    bool ahead = next_pass < playing->run_start;
+    sounds_heard = !ahead;
+    if (ahead) {
+        pass_shown = false;
+        show_progress();
+    } else if (action_held(BIND_FAST)) {
+        if (fast_phase == 0)
+            group_start = start_time;
+        pass_shown = fast_phase == FAST_PASSES - 1;
+        if (pass_shown)
+            start_time = group_start;  // the frame's wait covers its whole group
+        fast_phase = (fast_phase + 1) % FAST_PASSES;
+    } else {
+        pass_shown = true;
+        fast_phase = 0;
+    }
+    next_recorded(in);
+    watch_quit = in.esc;
+    return true;
+}
+
+watched_run play_watched(const recording& run)
+{
+    restart_world(run.seed);
+    begin_playing(run, RUN_WATCH);
+    watch_left = false;
+    watch_quit = false;
+    fast_phase = 0;
+    progress_at = logic_time;
+
+    title_loop();
+    slide_in();
+    while (!end_game) {
+        if (next_pass < run.run_start)
+            game_pass();  // no pausing what is not shown
+        else
+            game_loop_pass();
+    }
+
+    end_playing();
+    pass_shown = true;
+    sounds_heard = true;
+    paused = false;
+    watched_run result;
+    result.ended = (recording_played_out || watch_quit) && !watch_left;
+    result.passes = int(next_pass);
+    result.hash = state_hash();
+    return result;
+}
+
+// Z or X count when pressed, not while held from before.
+void end_of_replay()
+{
+    BITMAP* frame = create_bitmap(640, 480);
+    if (frame) {
+        blit(buffer, frame, 0, 0, 0, 0, 640, 480);
+        textout_centre_ex(frame, title, "End of replay", 320, END_TEXT_Y, white(), -1);
+        textout_centre_ex(frame, text, "Esc, [Z] or [X] to leave", 320, END_TEXT_Y + 35, white(), -1);
+    }
+    end_game = false;  // the recording's own end; now the close button's
+    control was;
+    was.update();
+    while (!end_game && !key[KEY_ESC]) {
+        start_time = logic_time;
+        control now;
+        now.update();
+        if ((now.fire && !was.fire) || (now.next && !was.next))
+            break;
+        was = now;
+        present_frame(frame ? frame : buffer);
+        if (action_held(BIND_SCREENSHOT))
+            screenshot();
+        wait_pass();
+    }
+    if (frame)
+        destroy_bitmap(frame);
+}
+
+bool recorded_input(pass_input& in)
+{
+    switch (runs_mode) {
+    case RUN_WATCH: return watched_input(in);
+    case RUN_HEADLESS: return headless_input(in);
+    default: return false;
+    }
+}

@@ -1,0 +1,273 @@
+// Recorded runs play back exactly: the golden runs in tests/golden (made by
+// tools/make_golden) must reach the same figures and the same state hash
+// every 250 passes, and a failure names the stretch where the run went
+// another way. Damaged and foreign recordings are refused with a reason.
+#include "harness.h"
+#include "../../tools/replay_figures.h"
+#include "shell/config/settings.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace std::string_literals;
+
+static void release_keys()
+{
+    for (int i = 0; i < KEY_MAX; i++)
+        key[i] = 0;
+}
+
+static std::string golden(const std::string& file)
+{
+    std::string here = __FILE__;
+    return here.substr(0, here.rfind('/')) + "/../golden/" + file;
+}
+
+class Replay : public ::testing::Test {
+protected:
+    std::string folder;
+
+    void SetUp() override
+    {
+        char name[] = "/tmp/zelto_replay_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        folder = name;
+        data_dir = ZELTO_DATA_DIR;
+        release_keys();
+    }
+    void TearDown() override
+    {
+        std::string rm = "rm -rf '" + folder + "'";
+        EXPECT_EQ(system(rm.c_str()), 0);
+    }
+
+    // Plays the recording from a fresh start and an empty score table; the
+    // check runs on the world the replay left, before shutdown.
+    figures play(const recording& run, void (*check)() = nullptr)
+    {
+        unlink((folder + "/" + SCORE_FILE).c_str());
+        save_dir = folder;
+        figures f;
+        if (startup_headless(run.seed) != 0) {
+            ADD_FAILURE() << "start-up failed";
+            return f;
+        }
+        f = play_back(run, 250);
+        if (check)
+            check();
+        shutdown();
+        return f;
+    }
+
+    figures play(const std::string& file, void (*check)() = nullptr)
+    {
+        recording run;
+        std::string error;
+        EXPECT_TRUE(load_recording(golden(file).c_str(), run, error))
+            << error << " (after a change of the game's version, remake the golden runs with"
+            << " build/make_golden data tests/golden: their .expected files must not change)";
+        return play(run, check);
+    }
+
+    std::string write(const std::string& name, const std::string& bytes)
+    {
+        std::string path = folder + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+};
+
+static figures expected(const std::string& name)
+{
+    std::ifstream in(golden(name + ".expected"));
+    std::stringstream text;
+    text << in.rdbuf();
+    figures f;
+    EXPECT_TRUE(from_text(text.str(), f)) << "cannot read " << name << ".expected";
+    return f;
+}
+
+TEST_F(Replay, GoldenRunsPlayBackToTheirFiguresAndHashes)
+{
+    for (const char* name : {"glaive", "game_over", "long", "stages"}) {
+        figures want = expected(name);
+        figures got = play(std::string(name) + ".zrec");
+        EXPECT_EQ(first_difference(want, got), "") << name;
+    }
+    // What each run is there to cover, so that remade golden runs still do.
+    figures glaive = expected("glaive");
+    EXPECT_GE(glaive.r_stage, 1);
+    EXPECT_TRUE(glaive.boss_stage);
+    EXPECT_GE(expected("long").passes, 20000);
+    // The game-over run: the run entered the table at the game over (in
+    // memory: a replay writes no score file), and the game clock restarted
+    // (a new game) after the 25 title passes.
+    play("game_over.zrec", [] {
+        EXPECT_GT(highscore[0], 0);
+        EXPECT_FALSE(read_scores(save_path(SCORE_FILE).c_str()));
+        EXPECT_LT(loop_num, expected("game_over").passes - 25 - 100);
+    });
+}
+
+// How a recorded session ends: Esc in the game, or the close button in the
+// game or during the slide-in (the close button is no recorded input).
+static int quit_way;
+
+TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
+{
+    for (quit_way = 0; quit_way < 3; quit_way++) {
+        SCOPED_TRACE(quit_way);
+        // Record a session through the keyboard, as zelto --record does.
+        std::string path = folder + "/session.rec";
+        save_dir = folder;
+        // The table at start-up goes into the recording: the replays, with
+        // no score file, still end with it in their state.
+        write(SCORE_FILE, "90\n70\n30\n5\n1\n");
+        ASSERT_EQ(startup_headless(4242), 0);
+        ASSERT_TRUE(start_runs(RUN_RECORD, path.c_str()));
+        static int slide_passes;
+        slide_passes = 0;
+        after_pass = [] {
+            // Fire, weave, and quit after 900 game passes.
+            key[KEY_Z] = -1;
+            key[KEY_LEFT] = loop_num % 90 < 45 ? -1 : 0;
+            key[KEY_RIGHT] = loop_num % 90 >= 45 ? -1 : 0;
+            key[KEY_UP] = loop_num % 7 == 0 ? -1 : 0;
+            if (quit_way == 0)
+                key[KEY_ESC] = loop_num >= 900 ? -1 : 0;
+            else if (quit_way == 1 && loop_num == 900)
+                quit();
+            else if (quit_way == 2 && loop_num == 0 && ++slide_passes == 7)
+                quit();
+        };
+        title_loop();
+        slide_in();
+        game_loop();
+        after_pass = nullptr;
+        end_runs();
+        unsigned long long left = state_hash();
+        int score_left = score;
+        shutdown();
+        release_keys();
+
+        recording run;
+        std::string error;
+        ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
+        EXPECT_EQ(run.seed, 4242u);
+        EXPECT_EQ(run.table[1], 70);
+        figures first = play(run), second = play(run);
+        EXPECT_EQ(first.hash, left);
+        EXPECT_EQ(first.score, score_left);
+        if (quit_way < 2) {
+            EXPECT_GT(first.score, 0);
+        }
+        EXPECT_EQ(first_difference(first, second), "");
+    }
+}
+
+// A recording holds the control flags of each pass, not the keys that made
+// them: a run played with one set of keys plays back the same under another.
+TEST_F(Replay, ARunRecordedWithOneBindingPlaysBackTheSameUnderAnother)
+{
+    struct game_keys_after {
+        ~game_keys_after() { use_settings(settings()); }
+    } restore;
+    settings own;
+    std::vector<std::string> notes;
+    const std::string file = "[keys]\nleft = A\nright = D\nfire = SPACE\n";
+    parse_settings("zelto.cfg", std::vector<unsigned char>(file.begin(), file.end()), own, notes);
+    ASSERT_TRUE(notes.empty());
+    use_settings(own);
+
+    std::string path = folder + "/bound.rec";
+    save_dir = folder;
+    ASSERT_EQ(startup_headless(777), 0);
+    ASSERT_TRUE(start_runs(RUN_RECORD, path.c_str()));
+    after_pass = [] {
+        key[KEY_SPACE] = -1;
+        key[KEY_A] = loop_num % 80 < 40 ? -1 : 0;
+        key[KEY_D] = loop_num % 80 >= 40 ? -1 : 0;
+        key[KEY_ESC] = loop_num >= 700 ? -1 : 0;
+    };
+    title_loop();
+    slide_in();
+    game_loop();
+    after_pass = nullptr;
+    ASSERT_TRUE(end_runs());
+    unsigned long long left = state_hash();
+    int score_left = score;
+    shutdown();
+    release_keys();
+    EXPECT_GT(score_left, 0);  // Space fired
+
+    use_settings(settings());  // arrows and Z again
+    recording run;
+    std::string error;
+    ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
+    figures back = play(run);
+    EXPECT_EQ(back.hash, left);
+    EXPECT_EQ(back.score, score_left);
+}
+
+// A header as another game would write it: format, version, seed, run start, table.
+static std::string header_of(int format, const std::string& version)
+{
+    std::string h = "ZELTOREC"s + char(format) + '\0' + char(version.size()) + version;
+    return h + "\x2a\0\0\0"s + std::string(4 + 20, '\0');
+}
+
+TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
+{
+    const std::string ours = ZELTO_VERSION;
+    const int table[5] = {0};
+    std::vector<unsigned char> made = recording_header(42, 0, table);
+    const std::string header(made.begin(), made.end());
+    ASSERT_EQ(header, header_of(3, ours));
+    std::string starts_late = header;
+    starts_late[header.size() - 24] = 9;  // the run would begin at pass 9 of 5
+    struct {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> reasons;
+    } cases[] = {
+        {"foreign.rec", "\x89PNG\r\n\x1a\n and then some", {"not a Zelto Star! recording"}},
+        {"short.rec", "ZELT", {"not a Zelto Star! recording"}},
+        {"format2.rec", "ZELTOREC\2\0\x2a\0\0\0\x10\x10"s, {"older version", "format 2", ours}},
+        {"older.rec", header_of(3, "0.9.0") + "\x10", {"recorded by Zelto Star! 0.9.0", "this is " + ours}},
+        {"newer.rec", header_of(4, "2.0.0") + "\x10", {"Zelto Star! 2.0.0", "format 4", ours}},
+        {"unnamed.rec", "ZELTOREC\7\0\0"s + std::string(60, 'x'), {"format 7", ours}},
+        {"no_version.rec", "ZELTOREC\3\0\5" "1.1"s, {"cut short"}},
+        {"cut.rec", header.substr(0, header.size() - 3), {"cut short"}},
+        {"bad_byte.rec", header + "\x10\x10\x10\x10\x10\x90\x10"s, {"bad input byte at pass 5"}},
+        {"starts_late.rec", starts_late + "\x10\x10\x10\x10\x10"s, {"damaged", "pass 9 of 5"}},
+    };
+    for (const auto& c : cases) {
+        recording run;
+        std::string error;
+        std::string path = write(c.name, c.bytes);
+        EXPECT_FALSE(load_recording(path.c_str(), run, error)) << c.name;
+        for (const std::string& reason : c.reasons)
+            EXPECT_NE(error.find(reason), std::string::npos) << c.name << ": " << error;
+        EXPECT_NE(error.find(path), std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << c.name << ": " << error;
+        EXPECT_TRUE(run.passes.empty()) << c.name;
+    }
+    recording run;
+    std::string error;
+    EXPECT_FALSE(load_recording((folder + "/none.rec").c_str(), run, error));
+    EXPECT_NE(error.find("none.rec"), std::string::npos) << error;
+    // A named pipe with no writer is refused at once, not waited on.
+    std::string pipe = folder + "/pipe.rec";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(load_recording(pipe.c_str(), run, error));
+    EXPECT_NE(error.find("named pipe"), std::string::npos) << error;
+
+    // A whole header and no passes is a valid, empty run.
+    ASSERT_TRUE(load_recording(write("empty.rec", header).c_str(), run, error)) << error;
+    EXPECT_EQ(run.seed, 42u);
+    EXPECT_EQ(run.version, ours);
+    EXPECT_TRUE(run.passes.empty());
+}
