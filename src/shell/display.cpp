@@ -2,6 +2,7 @@
 #include "shell/desktop.h"
 #include "shell/enlarge.h"
 #include "shell/files.h"
+#include "shell/options.h"
 
 #include <algorithm>
 #include <allegro.h>
@@ -264,6 +265,25 @@ void toggle_fullscreen()
             display_name().c_str(), why.c_str());
     if (!screen && !open_window(windowed_scale ? windowed_scale : asked_scale))
         lost_screen();
+}
+
+void choose_window_scale(int scale)
+{
+    asked_scale = scale;
+    windowed_scale = 0;  // leaving the fullscreen opens the size asked for
+    if (in_fullscreen || !screen)
+        return;
+    note_held_keys();
+    if (!open_window(scale))
+        lost_screen();
+}
+
+int largest_window_scale()
+{
+    int width, height;
+    if (!desktop_size(width, height))
+        return 1;
+    return std::max(1, std::min({MAX_SCALE, width / FRAME_W, height / FRAME_H}));
 }
 
 void display_note(const char* text)

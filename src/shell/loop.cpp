@@ -2,6 +2,7 @@
 // frame: it reads input, advances the world once, draws the frame, shows it
 // and waits out the rest of its 19 ms. Nothing is made up after a slow pass.
 #include "zelto.h"
+#include "shell/menu.h"
 #include "shell/replays.h"
 
 #include <allegro.h>
@@ -55,7 +56,7 @@ static void read_clock()
         pace_clock();
 }
 
-static void begin_pass()
+void begin_pass()
 {
     read_clock();
     start_time = logic_time;
@@ -117,6 +118,8 @@ static void read_controls()
         controls = this_pass.flags;
     else
         controls.update();
+    if (play_chosen)
+        controls.fire = true;  // Play in the title menu starts the run as fire does, recorded so
     this_pass.flags = controls;
     if (input_sink)
         input_sink(this_pass);
@@ -147,6 +150,7 @@ void title_pass()
     begin_pass();
     read_esc();
     read_controls();
+    title_menu();  // X opens the menu: passes of its own, outside the run
     star_handle();
     draw_title();
     show_and_wait();
@@ -158,6 +162,7 @@ void title_loop()
 {
     while (title_continues())
         title_pass();
+    play_chosen = false;  // the run has begun: fire is the player's again
 }
 
 void slide_pass(int offset)
@@ -336,19 +341,24 @@ static bool pause_key_pressed()
     return pressed;
 }
 
+// The pause is a menu (Resume, Options, Quit); Esc on its first page still quits.
 void paused_pass()
 {
-    begin_pass();
-    if (key[KEY_ESC])
-        end_game = true;
-    present_paused();
-    wait_pass();
+    if (menu_left != MENU_OPEN)
+        open_menu(MENU_PAUSE);  // still paused after a quit that was called off
+    if (!menu_pass() && menu_left == MENU_RESUME)
+        paused = false;
 }
 
 void game_loop_pass()
 {
-    if (pause_key_pressed())
+    if (pause_key_pressed()) {
         paused = !paused;
+        if (paused)
+            open_menu(MENU_PAUSE);
+        else
+            close_menu();
+    }
     if (paused)
         paused_pass();
     else

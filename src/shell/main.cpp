@@ -2,6 +2,7 @@
 #include "zelto.h"
 #include "shell/options.h"
 #include "shell/files.h"
+#include "shell/menu.h"
 #include "shell/replays.h"
 #include "shell/settings.h"
 #include "shell/signals.h"
@@ -134,6 +135,7 @@ int main(int argc, char** argv)
     if (opt.save_settings || opt.show_settings)
         return settings_command(opt, chosen, settings_file);
     use_settings(chosen);
+    menu_settings(chosen, settings_file);  // what the menus change, and where they save it
     choose_folders(argv[0]);
     if (opt.stats)
         after_pass = stats_count_pass;

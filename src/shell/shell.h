@@ -73,6 +73,7 @@ void update_time();         // one tick of the simulated clock (headless runs)
 void quit();                // the window's close button
 extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: rest() in the game, simulated headless
 extern void (*pace_clock)();       // sets logic_time from the clock; null where pace_rest advances it
+void begin_pass();          // a pass begins: start_time is now
 void wait_pass();           // waits until the pass has lasted PASS_TICKS
 // A replay running ahead: a pass still draws into the buffer (drawing draws
 // random numbers too) but is not shown or waited for; before the run being
