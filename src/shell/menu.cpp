@@ -194,7 +194,9 @@ void open_menu(menu_kind kind)
     go_to(PAGE_TOP, 0);
     last_held = held_now();  // what opened the menu is not a press in it...
     last_held.esc = false;   // ...but Esc held on the pause quits, as it always has
-    std::fill(held_for, held_for + 4, 1);
+    bool held[4] = {last_held.up, last_held.down, last_held.left, last_held.right};
+    for (int i = 0; i < 4; i++)
+        held_for[i] = held[i];  // a direction held already is not a first step
     quiet = 0;
     sky = star;
 }
@@ -352,13 +354,27 @@ static void defaults()
     menu_note = "The game's own keys and buttons";
 }
 
+// The first key (or button) found newly down; -1 when none is.
+static int newly_down(bool was[], int count, bool (*down)(int))
+{
+    int found = -1;
+    for (int i = 0; i < count; i++) {
+        bool now = down(i);
+        if (now && !was[i] && found < 0)
+            found = i;
+        was[i] = now;
+    }
+    return found;
+}
+
+static bool key_down(int k) { return k > 0 && k != KEY_ESC && key[k]; }
+static bool button_down(int b) { return is_joy && b < joy[0].num_buttons && joy[0].button[b].b; }
+
 static void start_capture(int row)
 {
     capturing = row;
-    for (int k = 0; k < KEY_MAX; k++)
-        was_down[k] = key[k];
-    for (int b = 0; b < JOY_BUTTONS; b++)
-        button_was_down[b] = is_joy && b < joy[0].num_buttons && joy[0].button[b].b;
+    newly_down(was_down, KEY_MAX, key_down);
+    newly_down(button_was_down, JOY_BUTTONS, button_down);
     menu_note = row < KEY_ACTIONS ? "Press the new key (Esc: keep the old one)"
                                   : "Press the pad's button (Esc: keep the old one)";
 }
@@ -366,35 +382,20 @@ static void start_capture(int row)
 // A key or button pressed since the wait began binds it; Esc gives up.
 static void capture_step(const menu_input& in)
 {
-    if (in.esc) {
-        capturing = -1;
-        menu_note.clear();
-        return;
-    }
     int row = capturing;
-    if (row < KEY_ACTIONS) {
-        for (int k = 1; k < KEY_MAX; k++) {
-            bool down = key[k];
-            bool pressed = down && !was_down[k] && k != KEY_ESC;
-            was_down[k] = down;
-            if (pressed && capturing >= 0) {
-                capturing = -1;
-                menu_note.clear();
-                bind_key(row, k);
-            }
-        }
+    int found = row < KEY_ACTIONS ? newly_down(was_down, KEY_MAX, key_down)
+                                  : newly_down(button_was_down, JOY_BUTTONS, button_down);
+    if (!in.esc && found < 0)
         return;
-    }
-    for (int b = 0; is_joy && b < joy[0].num_buttons && b < JOY_BUTTONS; b++) {
-        bool down = joy[0].button[b].b;
-        bool pressed = down && !button_was_down[b];
-        button_was_down[b] = down;
-        if (pressed && capturing >= 0) {
-            capturing = -1;
-            menu_note.clear();
-            bind_button(row, b);
-        }
-    }
+    capturing = -1;
+    menu_note.clear();
+    if (in.esc)
+        return;
+    if (row < KEY_ACTIONS)
+        bind_key(row, found);
+    else
+        bind_button(row, found);
+    last_held = held_now();  // the new key, still down, is no press of its new action
 }
 
 static void controls_step(const menu_input& in)
