@@ -16,6 +16,7 @@
 #include "shell/runs/runs.h"
 #include "shell/machine/clock.h"
 #include "shell/machine/music.h"
+#include "shell/menu.h"
 
 #include <allegro.h>
 
@@ -65,6 +66,8 @@ static void read_controls()
         controls = this_pass.flags;
     else
         controls.update();
+    if (play_chosen)
+        controls.fire = true;  // Play in the title menu starts the run as fire does, recorded so
     this_pass.flags = controls;
     note_input(this_pass);
 }
@@ -93,6 +96,7 @@ void title_pass()
     begin_pass();
     read_esc();
     read_controls();
+    title_menu();  // X opens the menu: passes of its own, outside the run
     star_handle();
     draw_title();
     show_and_wait();
@@ -104,6 +108,7 @@ void title_loop()
 {
     while (title_continues())
         title_pass();
+    play_chosen = false;  // the run has begun: fire is the player's again
 }
 
 void slide_pass(int offset)
@@ -277,21 +282,24 @@ static bool pause_key_pressed()
     return pressed;
 }
 
+// The pause is a menu (Resume, Options, Quit); Esc on its first page still quits.
 void paused_pass()
 {
-    begin_pass();
-    if (key[KEY_ESC])
-        end_game = true;
-    present_paused();
-    if (action_held(BIND_SCREENSHOT))
-        screenshot();  // the frame itself, without the word
-    wait_pass();
+    if (menu_left != MENU_OPEN)
+        open_menu(MENU_PAUSE);  // still paused after a quit that was called off
+    if (!menu_pass() && menu_left == MENU_RESUME)
+        paused = false;
 }
 
 void game_loop_pass()
 {
-    if (pause_key_pressed())
+    if (pause_key_pressed()) {
         paused = !paused;
+        if (paused)
+            open_menu(MENU_PAUSE);
+        else
+            close_menu();
+    }
     if (paused)
         paused_pass();
     else

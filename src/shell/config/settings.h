@@ -2,8 +2,8 @@
 // kept in a settings file in the game library's configuration format and
 // laid over by the command line for one run. Every setting defaults to the
 // game's own choice, so with no settings file the game runs as designed.
-// The game only reads the file; --save-settings is the one thing that
-// writes it.
+// The game reads the file at start-up; --save-settings and leaving the
+// menus' Options are what write it.
 #pragma once
 
 #include "shell/machine/files.h"
