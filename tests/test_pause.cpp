@@ -45,3 +45,57 @@ TEST_F(Pause, NothingAdvancesWhilePausedAndEscStillQuits)
     EXPECT_TRUE(end_game);
     paused = false;
 }
+
+// The window losing the focus pauses play as P does, until P; not with the
+// setting off, not on the game-over screen, not while a run is replayed.
+static bool no_input(pass_input&) { return true; }
+
+TEST_F(Pause, LosingTheFocusInPlayPausesUntilP)
+{
+    start_game();
+    passes(100);
+    unsigned long long before = state_hash();
+    focus_lost();
+    game_loop_pass();
+    EXPECT_TRUE(paused);
+    for (int i = 0; i < 100; i++)
+        game_loop_pass();  // the focus coming back changes nothing
+    EXPECT_TRUE(paused);
+    EXPECT_EQ(state_hash(), before);
+    hold(KEY_P);
+    game_loop_pass();
+    let_go(KEY_P);
+    EXPECT_FALSE(paused);
+
+    // Also while P's own pause is on: it stays on.
+    hold(KEY_P);
+    game_loop_pass();
+    let_go(KEY_P);
+    focus_lost();
+    game_loop_pass();
+    EXPECT_TRUE(paused);
+    hold(KEY_P);
+    game_loop_pass();
+    let_go(KEY_P);
+    ASSERT_FALSE(paused);
+
+    pause_on_focus_loss = false;
+    focus_lost();
+    game_loop_pass();
+    EXPECT_FALSE(paused);
+    pause_on_focus_loss = true;
+
+    input_source = no_input;  // a replay: the loss is not the player's
+    focus_lost();
+    game_loop_pass();
+    input_source = nullptr;
+    EXPECT_FALSE(paused);
+    game_loop_pass();  // nor is it kept for later
+    EXPECT_FALSE(paused);
+
+    lives = 0;
+    last_hit = loop_num;  // game over
+    focus_lost();
+    game_loop_pass();
+    EXPECT_FALSE(paused);
+}

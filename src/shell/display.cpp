@@ -313,8 +313,10 @@ static bool screen_ready()
 
 void present_frame(BITMAP* frame)
 {
-    if (screen_ready())
+    if (screen_ready()) {
         show(frame);
+        send_frame();
+    }
 }
 
 void present()

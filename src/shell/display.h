@@ -46,5 +46,7 @@ struct BITMAP;
 
 void present();         // shows the buffer; F11 or Alt+Enter first toggles the fullscreen
 void present_frame(BITMAP* frame);  // the same for a 640 x 480 frame of another bitmap
+void send_frame();      // the frame just shown goes to the X server now, not on the library's clock
+extern void (*after_send)();  // when set, called after each frame is sent (for statistics)
 void present_paused();  // the last frame with "Paused" over it; the same keys
 void screenshot();      // saves the buffer (while the screenshot key is held)

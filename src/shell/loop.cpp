@@ -5,6 +5,7 @@
 #include "shell/replays.h"
 
 #include <allegro.h>
+#include <atomic>
 
 void (*pace_rest)(int ms) = nullptr;
 void (*pace_clock)() = nullptr;
@@ -327,6 +328,26 @@ void game_pass()
 // music choice all stay as they were).
 
 bool paused = false;
+bool pause_on_focus_loss = true;
+
+// Set by the library's thread when the window loses the focus; the game
+// thread takes it at the top of a game loop pass.
+static std::atomic<bool> focus_gone(false);
+
+void focus_lost()
+{
+    focus_gone = true;
+}
+END_OF_FUNCTION(focus_lost)
+
+// The window lost the focus in play: not while watching or replaying a run
+// (its input is not the player's), nor on the game-over screen. The pause
+// itself is kept out of recordings, as P's is.
+static bool focus_pause_due()
+{
+    bool lost = focus_gone.exchange(false);
+    return lost && pause_on_focus_loss && !input_source && !run_is_over();
+}
 
 // P toggles on its press, not while it is held.
 static bool pause_key_pressed()
@@ -349,7 +370,10 @@ void paused_pass()
 
 void game_loop_pass()
 {
-    if (pause_key_pressed())
+    bool pressed = pause_key_pressed();
+    if (focus_pause_due())
+        paused = true;  // and only the player resumes
+    else if (pressed)
         paused = !paused;
     if (paused)
         paused_pass();
@@ -359,6 +383,10 @@ void game_loop_pass()
 
 void game_loop()
 {
+    // The title and the slide-in ignore the focus; from here on a loss pauses.
+    if (screen)
+        set_display_switch_callback(SWITCH_OUT, focus_lost);
+    focus_gone = false;
     while (!end_game)
         game_loop_pass();
 }

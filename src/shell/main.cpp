@@ -135,8 +135,10 @@ int main(int argc, char** argv)
         return settings_command(opt, chosen, settings_file);
     use_settings(chosen);
     choose_folders(argv[0]);
-    if (opt.stats)
+    if (opt.stats) {
         after_pass = stats_count_pass;
+        after_send = stats_count_send;
+    }
 
     // A run to watch is read before the window opens.
     recording run;

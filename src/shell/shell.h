@@ -147,6 +147,8 @@ const int SLIDE_END = 126;  // ...from offset 0 to 126: 19 passes
 void slide_pass(int offset);
 void game_pass();
 extern bool paused;         // P has paused the game loop
+extern bool pause_on_focus_loss;  // the window losing the focus in play pauses it too
+void focus_lost();          // the display-switch callback: the window lost the focus
 void paused_pass();         // a pass of the paused game: nothing advances
 void game_loop_pass();      // one pass of the game loop: P toggles the pause, then a pass
 
