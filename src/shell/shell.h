@@ -71,7 +71,7 @@ const int PASS_TICKS = 19;  // a pass lasts at least 19 ms: at most 52.6 passes 
 
 void update_time();         // one tick of the simulated clock (headless runs)
 void quit();                // the window's close button
-extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: rest() in the game, simulated headless
+extern void (*pace_rest)(int ms);  // lets ms milliseconds pass: up to that clock tick in the game, simulated headless
 extern void (*pace_clock)();       // sets logic_time from the clock; null where pace_rest advances it
 void wait_pass();           // waits until the pass has lasted PASS_TICKS
 // A replay running ahead: a pass still draws into the buffer (drawing draws

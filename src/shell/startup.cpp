@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <thread>
 #include <unistd.h>
 
 BITMAP* buffer;
@@ -239,9 +240,15 @@ void restart_world(unsigned seed)
     place_world();
 }
 
+// Sleeps until the clock reaches `ms` more whole milliseconds: to the tick
+// itself, not `ms` from now, so that a pass that began just after a tick
+// lasts its 19 ms and not a fraction of one more or less, and frames go
+// out evenly.
 static void sleep_ms(int ms)
 {
-    rest(ms);
+    std::chrono::steady_clock::duration since = std::chrono::steady_clock::now() - clock_zero;
+    std::this_thread::sleep_until(clock_zero + std::chrono::floor<std::chrono::milliseconds>(since) +
+                                  std::chrono::milliseconds(ms));
 }
 
 // Without a window there is no game: say what is missing, the X display
