@@ -47,7 +47,8 @@ TEST_F(Pause, NothingAdvancesWhilePausedAndEscStillQuits)
 }
 
 // The window losing the focus pauses play as P does, until P; not with the
-// setting off, not on the game-over screen, not while a run is replayed.
+// setting off, not on the game-over screen, not while a run is replayed, not
+// in a switch between the window and the fullscreen.
 static bool no_input(pass_input&) { return true; }
 
 TEST_F(Pause, LosingTheFocusInPlayPausesUntilP)
@@ -97,5 +98,13 @@ TEST_F(Pause, LosingTheFocusInPlayPausesUntilP)
     last_hit = loop_num;  // game over
     focus_lost();
     game_loop_pass();
+    EXPECT_FALSE(paused);
+    lives = 1;
+
+    // The old window's focus lost in a switch to the fullscreen is no pause.
+    in_fullscreen = true;
+    focus_lost();
+    game_loop_pass();
+    in_fullscreen = false;
     EXPECT_FALSE(paused);
 }

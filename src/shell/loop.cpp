@@ -340,13 +340,29 @@ void focus_lost()
 }
 END_OF_FUNCTION(focus_lost)
 
+// Between the window and the fullscreen the library makes a new window, and
+// the old one's focus goes with it: losses this soon after are the game's own.
+const int SWITCH_QUIET_PASSES = 50;
+
+static bool just_switched()
+{
+    static bool was_fullscreen = false;
+    static int quiet = 0;
+    if (in_fullscreen != was_fullscreen) {
+        was_fullscreen = in_fullscreen;
+        quiet = SWITCH_QUIET_PASSES;
+    }
+    return quiet > 0 && quiet--;
+}
+
 // The window lost the focus in play: not while watching or replaying a run
 // (its input is not the player's), nor on the game-over screen. The pause
 // itself is kept out of recordings, as P's is.
 static bool focus_pause_due()
 {
+    bool switched = just_switched();
     bool lost = focus_gone.exchange(false);
-    return lost && pause_on_focus_loss && !input_source && !run_is_over();
+    return lost && !switched && pause_on_focus_loss && !input_source && !run_is_over();
 }
 
 // P toggles on its press, not while it is held.
