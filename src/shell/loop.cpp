@@ -15,10 +15,12 @@
 #include "shell/runs/replays.h"
 #include "shell/runs/runs.h"
 #include "shell/machine/clock.h"
+#include "shell/machine/display.h"
 #include "shell/machine/music.h"
 #include "shell/menu.h"
 
 #include <allegro.h>
+#include <atomic>
 
 void (*after_pass)() = nullptr;
 bool pass_shown = true;
@@ -271,6 +273,42 @@ void game_pass()
 // music choice all stay as they were).
 
 bool paused = false;
+bool pause_on_focus_loss = true;
+
+// Set by the library's thread when the window loses the focus; the game
+// thread takes it at the top of a game loop pass.
+static std::atomic<bool> focus_gone(false);
+
+void focus_lost()
+{
+    focus_gone = true;
+}
+END_OF_FUNCTION(focus_lost)
+
+// Between the window and the fullscreen the library makes a new window, and
+// the old one's focus goes with it: losses this soon after are the game's own.
+const int SWITCH_QUIET_PASSES = 50;
+
+static bool just_switched()
+{
+    static bool was_fullscreen = false;
+    static int quiet = 0;
+    if (in_fullscreen != was_fullscreen) {
+        was_fullscreen = in_fullscreen;
+        quiet = SWITCH_QUIET_PASSES;
+    }
+    return quiet > 0 && quiet--;
+}
+
+// The window lost the focus in play: not while watching or replaying a run
+// (its input is not the player's), nor on the game-over screen. The pause
+// itself is kept out of recordings, as P's is.
+static bool focus_pause_due()
+{
+    bool switched = just_switched();
+    bool lost = focus_gone.exchange(false);
+    return lost && !switched && pause_on_focus_loss && !input_is_recorded() && !run_is_over();
+}
 
 // P toggles on its press, not while it is held.
 static bool pause_key_pressed()
@@ -293,7 +331,12 @@ void paused_pass()
 
 void game_loop_pass()
 {
-    if (pause_key_pressed()) {
+    bool pressed = pause_key_pressed();
+    if (focus_pause_due()) {
+        if (!paused)
+            open_menu(MENU_PAUSE);
+        paused = true;  // and only the player resumes
+    } else if (pressed) {
         paused = !paused;
         if (paused)
             open_menu(MENU_PAUSE);
@@ -308,6 +351,10 @@ void game_loop_pass()
 
 void game_loop()
 {
+    // The title and the slide-in ignore the focus; from here on a loss pauses.
+    if (screen)
+        set_display_switch_callback(SWITCH_OUT, focus_lost);
+    focus_gone = false;
     while (!end_game)
         game_loop_pass();
 }

@@ -152,8 +152,10 @@ int main(int argc, char** argv)
     use_settings(chosen);
     menu_settings(chosen, settings_file);  // what the menus change, and where they save it
     choose_folders(argv[0]);
-    if (opt.stats)
+    if (opt.stats) {
         after_pass = stats_count_pass;
+        after_send = stats_count_send;
+    }
 
     // A run to watch is read before the window opens.
     recording run;

@@ -68,6 +68,8 @@ static void copy_setting(settings& into, const settings& from, int id)
         into.scale = from.scale;
     else if (id == SET_FULLSCREEN)
         into.fullscreen = from.fullscreen;
+    else if (id == SET_FOCUS_PAUSE)
+        into.pause_on_focus_loss = from.pause_on_focus_loss;
 }
 
 // The file as it is, with what the menus changed over it: options given on
@@ -176,7 +178,7 @@ static int entries(menu_page page)
     case PAGE_TOP: return 3;
     case PAGE_OPTIONS: return 3;
     case PAGE_SOUND: return 3;
-    case PAGE_SCREEN: return 2;
+    case PAGE_SCREEN: return 3;
     case PAGE_CONTROLS: return CONTROL_ROWS;
     }
     return 1;
@@ -277,6 +279,11 @@ static void screen_step(const menu_input& in)
         current.scale = list[(i + by + list.size()) % list.size()];
         set_changed(SET_SCALE);
         choose_window_scale(current.scale);
+    } else if (entry_now == 2) {
+        current.pause_on_focus_loss = !current.pause_on_focus_loss;
+        pause_on_focus_loss = current.pause_on_focus_loss;
+        set_changed(SET_FOCUS_PAUSE);
+        return;
     } else {
         // As F11: where the fullscreen cannot be had, the window stays and says so.
         if (screen)
@@ -554,6 +561,7 @@ static void draw_page(BITMAP* bmp)
     case PAGE_SCREEN:
         entry_row(bmp, 0, "Window size", "< " + scale_text(current.scale) + " >");
         entry_row(bmp, 1, "Fullscreen", current.fullscreen ? "on" : "off");
+        entry_row(bmp, 2, "Pause when away", current.pause_on_focus_loss ? "on" : "off");
         break;
     case PAGE_CONTROLS:
         for (int a = 0; a < KEY_ACTIONS; a++)

@@ -27,6 +27,7 @@ enum setting_id {
     SET_MUTE,
     SET_SCALE,
     SET_FULLSCREEN,
+    SET_FOCUS_PAUSE,
     SETTINGS
 };
 
@@ -42,6 +43,7 @@ struct settings {
     bool mute = false;                       // no sound at all
     int scale = 1;                           // window size 1..4; 0: the largest that fits
     bool fullscreen = false;
+    bool pause_on_focus_loss = true;         // the window losing the focus in play pauses it
     setting_source from[SETTINGS] = {};      // where each came from
 
     settings();  // the game's own choices, all FROM_DEFAULT
@@ -99,6 +101,6 @@ static_assert(SETTINGS_STEPS == SETTINGS_STEP_CREATE + REPLACE_STEPS &&
 // Test seam: when set, asked before each step; true makes that step fail.
 extern bool (*settings_write_fails)(int step);
 
-// Puts the keys, the buttons and the volumes into the game; the window and
-// mute are start-up's arguments.
+// Puts the keys, the buttons, the volumes and the pause on focus loss into
+// the game; the window and mute are start-up's arguments.
 void use_settings(const settings& s);

@@ -369,6 +369,8 @@ void show_frame(BITMAP* frame)
         return;
     follow_wm();
     keep_held_keys();
-    if (screen && !window_lost)
+    if (screen && !window_lost) {
         show(frame);
+        send_frame();
+    }
 }

@@ -59,3 +59,5 @@ struct BITMAP;
 // where there is no screen. The window manager's own fullscreen is followed
 // here too.
 void show_frame(BITMAP* frame);
+void send_frame();      // the frame just shown goes to the X server now, not on the library's clock
+extern void (*after_send)();  // when set, called after each frame is sent (for statistics)
