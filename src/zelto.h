@@ -3,6 +3,7 @@
 #pragma once
 
 #include "world/world.h"
+#include "world/pads.h"
 #include "shell/shell.h"
 #include "shell/music.h"
 #include "shell/display.h"

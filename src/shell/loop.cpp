@@ -144,6 +144,7 @@ bool title_continues()
 
 void title_pass()
 {
+    pads_watch();
     begin_pass();
     read_esc();
     read_controls();
@@ -347,10 +348,17 @@ void paused_pass()
     wait_pass();
 }
 
+// A pad pulled out pauses as P does; the pause is kept out of a recording
+// the same way, and play goes on from the keyboard or another pad.
 void game_loop_pass()
 {
-    if (pause_key_pressed())
+    if (pads_watch())
+        paused = true;
+    bool pad_says = pad_pause_pressed();
+    if (pause_key_pressed() || pad_says)
         paused = !paused;
+    if (!paused)
+        pad_pulled = false;
     if (paused)
         paused_pass();
     else
