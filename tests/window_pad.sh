@@ -110,11 +110,12 @@ echo "pixels written under 'Paused': $lit"
 sleep 1
 settled "$work/still.png" || fail "the paused game moved on by itself"
 pad 1 0 0 0 0 $FIRE
-sleep 0.3
+sleep 0.4
 pad 1 0 0 0 0 $NONE
-sleep 0.3
-settled "$work/after.png" && fail "fire on the other pad did not take the game on"
+$im/import -window "$win" "$work/after_a.png"
 sleep 0.5
+$im/import -window "$win" "$work/after_b.png"
+same "$work/after_a.png" "$work/after_b.png" && fail "fire on the other pad did not take the game on"
 
 xdotool keydown --window "$win" Escape 2>/dev/null
 wait $pid || fail "the game did not end cleanly"
