@@ -3,6 +3,7 @@
 #pragma once
 
 #include "world/world.h"
+#include "world/pads.h"
 #include "player/player.h"
 #include "enemies/enemies.h"
 #include "bosses/bosses.h"

@@ -3,6 +3,7 @@
 // and waits out the rest of its 19 ms. Nothing is made up after a slow pass.
 #include "shell/loop.h"
 #include "world/world.h"
+#include "world/pads.h"
 #include "player/player.h"
 #include "enemies/enemies.h"
 #include "bosses/bosses.h"
@@ -95,6 +96,7 @@ bool title_continues()
 
 void title_pass()
 {
+    pads_watch();
     begin_pass();
     read_esc();
     read_controls();
@@ -329,10 +331,14 @@ void paused_pass()
         paused = false;
 }
 
+// A pad pulled out pauses as P does; the pause is kept out of a recording
+// the same way, and play goes on from the keyboard or another pad.
 void game_loop_pass()
 {
-    bool pressed = pause_key_pressed();
-    if (focus_pause_due()) {
+    bool pulled = pads_watch();  // a pad in use was pulled out
+    bool away = focus_pause_due();
+    bool pressed = pause_key_pressed() || pad_pause_pressed();
+    if (pulled || away) {
         if (!paused)
             open_menu(MENU_PAUSE);
         paused = true;  // and only the player resumes
@@ -343,6 +349,8 @@ void game_loop_pass()
         else
             close_menu();
     }
+    if (!paused)
+        pad_pulled = false;
     if (paused)
         paused_pass();
     else

@@ -58,6 +58,8 @@ static void copy_setting(settings& into, const settings& from, int id)
         into.fire_buttons = from.fire_buttons;
     else if (id == SET_JOY_NEXT)
         into.next_buttons = from.next_buttons;
+    else if (id == SET_JOY_PAUSE)
+        into.pause_buttons = from.pause_buttons;
     else if (id == SET_MUSIC)
         into.music = from.music;
     else if (id == SET_EFFECTS)
@@ -166,7 +168,7 @@ static menu_input read_steps()
 
 // ---- Pages -------------------------------------------------------------------------
 
-enum { CONTROL_PAD_FIRE = KEY_ACTIONS, CONTROL_PAD_NEXT, CONTROL_DEFAULTS, CONTROL_ROWS };
+enum { CONTROL_PAD_FIRE = KEY_ACTIONS, CONTROL_PAD_NEXT, CONTROL_PAD_PAUSE, CONTROL_DEFAULTS, CONTROL_ROWS };
 
 static const char* const ACTION_NAMES[KEY_ACTIONS] = {
     "Up", "Down", "Left", "Right", "Fire", "Next", "Pause", "Screenshot", "Fullscreen", "Fast replay",
@@ -345,28 +347,32 @@ static void bind_key(int action, int code)
     set_changed(SET_KEYS + action);
 }
 
-// The same for the pad: the button becomes the only fire (or next) button.
+// The same for the pad: the button becomes the only fire, next or pause
+// button, taken from whichever set had it.
 static void bind_button(int row, int b)
 {
-    bool fire = row == CONTROL_PAD_FIRE;
-    unsigned& mine = fire ? current.fire_buttons : current.next_buttons;
-    unsigned& other = fire ? current.next_buttons : current.fire_buttons;
-    unsigned bit = 1u << b, old = mine;
-    mine = bit;
-    if (other & bit) {
-        other &= ~bit;
-        menu_note = "Button " + std::to_string(b + 1) + " moved from " + (fire ? "Next" : "Fire");
-        if (!other && (old & ~bit))
-            other = old & ~bit;
-        changed[fire ? SET_JOY_NEXT : SET_JOY_FIRE] = true;
+    static const char* const NAMES[] = {"Fire", "Next", "Pause"};
+    unsigned* sets[] = {&current.fire_buttons, &current.next_buttons, &current.pause_buttons};
+    const int mine = row - CONTROL_PAD_FIRE;
+    const unsigned bit = 1u << b, old = *sets[mine];
+    *sets[mine] = bit;
+    for (int other = 0; other < 3; other++) {
+        if (other == mine || !(*sets[other] & bit))
+            continue;
+        *sets[other] &= ~bit;
+        menu_note = "Button " + std::to_string(b + 1) + " moved from " + NAMES[other];
+        // Fire and next are never left without a button: the old ones take it.
+        if (!*sets[other] && other != 2 && (old & ~bit))
+            *sets[other] = old & ~bit;
+        changed[SET_JOY_FIRE + other] = true;
     }
-    set_changed(fire ? SET_JOY_FIRE : SET_JOY_NEXT);
+    set_changed(SET_JOY_FIRE + mine);
 }
 
 static void defaults()
 {
     settings own;
-    for (int id = SET_KEYS; id <= SET_JOY_NEXT; id++) {
+    for (int id = SET_KEYS; id <= SET_JOY_PAUSE; id++) {
         copy_setting(current, own, id);
         changed[id] = true;
     }
@@ -568,6 +574,7 @@ static void draw_page(BITMAP* bmp)
             entry_row(bmp, a, ACTION_NAMES[a], capturing == a ? "..." : keys_of(a));
         entry_row(bmp, CONTROL_PAD_FIRE, "Pad fire", capturing == CONTROL_PAD_FIRE ? "..." : buttons_of(current.fire_buttons));
         entry_row(bmp, CONTROL_PAD_NEXT, "Pad next", capturing == CONTROL_PAD_NEXT ? "..." : buttons_of(current.next_buttons));
+        entry_row(bmp, CONTROL_PAD_PAUSE, "Pad pause", capturing == CONTROL_PAD_PAUSE ? "..." : buttons_of(current.pause_buttons));
         entry_row(bmp, CONTROL_DEFAULTS, "Defaults", "");
         break;
     default:

@@ -3,6 +3,7 @@
 #include "render/render.h"
 #include "shell/loop.h"
 #include "world/world.h"
+#include "world/pads.h"
 #include "bosses/bosses.h"
 #include "shell/assets.h"
 #include "shell/scores.h"
@@ -115,9 +116,12 @@ void draw_credits()
 
 const int PAUSED_Y = 200;            // where "Paused" goes in play
 const int PAUSED_OVER_GAME_OVER_Y = 140;  // above "Game Over", which is at PAUSED_Y
+const int PAD_NOTE_BELOW = 40;       // "Pad disconnected" under "Paused"
 
 void draw_paused(BITMAP* frame)
 {
     int y = run_is_over() ? PAUSED_OVER_GAME_OVER_Y : PAUSED_Y;
     textout_centre_ex(frame, title, "Paused", 320, y, white(), -1);
+    if (pad_pulled)
+        textout_centre_ex(frame, text, "Pad disconnected", 320, y + PAD_NOTE_BELOW, white(), -1);
 }

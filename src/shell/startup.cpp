@@ -1,6 +1,7 @@
 // Start-up and shutdown: straight-line sequences before and after the loops.
 #include "shell/startup.h"
 #include "world/world.h"
+#include "world/pads.h"
 #include "render/render.h"
 #include "bosses/bosses.h"
 #include "shell/assets.h"

@@ -1,4 +1,5 @@
 #include "world/world.h"
+#include "world/pads.h"
 
 #include <allegro.h>
 
@@ -41,36 +42,19 @@ bool action_held(int action)
     return false;
 }
 
-void detect_joystick()
-{
-    install_joystick(JOY_TYPE_AUTODETECT);
-    poll_joystick();
-    is_joy = num_joysticks > 0;
-    if (is_joy && (joy[0].num_buttons <= 1 || joy[0].num_sticks <= 0))
-        is_joy = false;
-}
-
 void control::update()
 {
     up = right = down = left = fire = next = false;
 
-    if (is_joy) {
-        poll_joystick();
-        for (int b = 0; b < joy[0].num_buttons && b < JOY_BUTTONS; b++) {
-            if (!joy[0].button[b].b)
-                continue;
-            if (button_action[b] == BIND_FIRE)
-                fire = true;
-            else if (button_action[b] == BIND_NEXT)
-                next = true;
-        }
-        for (int s = 0; s < joy[0].num_sticks && s < MAX_JOYSTICK_STICKS; s++) {
-            const JOYSTICK_STICK_INFO& stick = joy[0].stick[s];
-            if (stick.axis[1].d1) up = true;
-            if (stick.axis[0].d2) right = true;
-            if (stick.axis[1].d2) down = true;
-            if (stick.axis[0].d1) left = true;
-        }
+    read_pads();
+    for (int i = 0; i < pad_count; i++) {
+        const pad_state& p = pads[i];
+        up = up || p.up;
+        right = right || p.right;
+        down = down || p.down;
+        left = left || p.left;
+        fire = fire || p.fire;
+        next = next || p.next;
     }
 
     if (action_held(BIND_FIRE)) fire = true;

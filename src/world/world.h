@@ -73,7 +73,7 @@ struct control {
 
 extern int loop_num;             // passes run: the clock every timed behaviour reads
 extern volatile bool end_game;   // quit requested (Esc or the close button)
-extern bool is_joy;              // a usable joystick is present
+extern bool is_joy;              // a usable pad is present (pads.h)
 extern bool boss_stage;          // the current stage is a boss stage
 extern int score;                // the run's score: collected gems
 extern int wrp_spd;              // warp speed 0..35, up while a stage is clear
@@ -121,13 +121,10 @@ int default_key(int action);
 bool action_held(int action);
 
 const int JOY_BUTTONS = 32;            // buttons a joystick can have (the library's most)
-extern int button_action[JOY_BUTTONS];  // BIND_FIRE, BIND_NEXT or -1 (nothing) by button
+extern int button_action[JOY_BUTTONS];  // BIND_FIRE, BIND_NEXT, BIND_PAUSE or -1 (nothing) by button
 // Puts back the game's own buttons: even ones fire, odd ones continue.
 void default_buttons();
 
-// Detects the joystick once at start-up: is_joy is set only for a joystick
-// with at least two buttons and one stick.
-void detect_joystick();
 
 // ---- Boss bitmap pool ------------------------------------------------------
 

@@ -100,7 +100,7 @@ TEST_F(Settings, DefaultsAreTheGamesOwnChoices)
 {
     settings s;
     EXPECT_EQ(all_values(s), "up=UP;down=DOWN;left=LEFT;right=RIGHT;fire=Z;next=X;pause=P;"
-                             "screenshot=TAB;fullscreen=F11;fast=F;fire=even;next=odd;"
+                             "screenshot=TAB;fullscreen=F11;fast=F;fire=even;next=odd;pause=none;"
                              "music=100;effects=100;mute=no;scale=1;fullscreen=no;pause_on_focus_loss=yes;");
     for (setting_source from : s.from)
         EXPECT_EQ(from, FROM_DEFAULT);
@@ -146,6 +146,7 @@ TEST_F(Settings, EverySettingIsRead)
                        "[JoyStick]\n"           // sections and keys in any case
                        "FIRE = 1 3\n"
                        "next = even\n"
+                       "pause = 5\n"
                        "[sound]\n"
                        "music = 40\n"
                        "effects = 0\n"
@@ -156,7 +157,7 @@ TEST_F(Settings, EverySettingIsRead)
                        "pause_on_focus_loss = no\n");
     EXPECT_EQ(all_values(s), "up=W;down=S;left=LEFT A;right=RIGHT D;fire=SPACE;next=ENTER;"
                              "pause=PAUSE;screenshot=F12;fullscreen=F;fast=0 PAD;fire=1 3;next=even;"
-                             "music=40;effects=0;mute=yes;scale=auto;fullscreen=yes;pause_on_focus_loss=no;");
+                             "pause=5;music=40;effects=0;mute=yes;scale=auto;fullscreen=yes;pause_on_focus_loss=no;");
     EXPECT_EQ(s.keys[BIND_LEFT][0], KEY_LEFT);
     EXPECT_EQ(s.keys[BIND_LEFT][1], KEY_A);
     EXPECT_EQ(s.keys[BIND_FAST][0], KEY_0_PAD);
@@ -398,6 +399,9 @@ TEST_F(Settings, AKeyBoundTwiceStaysWithTheFirstAction)
     EXPECT_NE(notes[0].find("[joystick] next = 1: a button that already fires"), std::string::npos);
     EXPECT_EQ(s.fire_buttons, 3u);
     EXPECT_EQ(s.next_buttons, ODD_BUTTONS & ~2u);
+    s = parse("[joystick]\nnext = 1\npause = 1 2\n", notes);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("[joystick] pause = 1 2: a button that already goes on; using none"), std::string::npos);
     s = parse("[joystick]\nnext = 0\n");  // taken from fire's default, silently
     EXPECT_EQ(s.fire_buttons, EVEN_BUTTONS & ~1u);
     EXPECT_EQ(s.next_buttons, 1u);
@@ -581,7 +585,7 @@ using SettingsInGame = Headless;
 TEST_F(SettingsInGame, BoundKeysAndButtonsMakeTheControls)
 {
     use_settings(parse("[keys]\nleft = A\nright = D LEFT\nfire = SPACE\n"
-                       "[joystick]\nfire = 3\nnext = 0\n"));
+                       "[joystick]\nfire = 3\nnext = 0\npause = 2\n"));
     hold(KEY_D);
     hold(KEY_SPACE);
     controls.update();
@@ -600,6 +604,7 @@ TEST_F(SettingsInGame, BoundKeysAndButtonsMakeTheControls)
     release_all();
 
     is_joy = true;
+    num_joysticks = 1;
     joy[0].num_buttons = 4;
     joy[0].num_sticks = 1;
     for (int b = 0; b < 4; b++)
@@ -608,9 +613,10 @@ TEST_F(SettingsInGame, BoundKeysAndButtonsMakeTheControls)
     EXPECT_TRUE(controls.fire);
     EXPECT_FALSE(controls.next);
     joy[0].button[3].b = 0;
-    joy[0].button[2].b = 1;  // neither fires nor continues
+    joy[0].button[2].b = 1;  // pauses: neither fires nor continues
     controls.update();
     EXPECT_FALSE(controls.fire || controls.next);
+    EXPECT_TRUE(pads[0].pause);
     joy[0].button[0].b = 1;
     controls.update();
     EXPECT_TRUE(controls.next);

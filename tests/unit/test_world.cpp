@@ -68,6 +68,7 @@ static void fake_pad(int buttons, int sticks)
             joy[0].stick[s].axis[a].d1 = joy[0].stick[s].axis[a].d2 = 0;
     joy[0].num_buttons = buttons;
     joy[0].num_sticks = sticks;
+    num_joysticks = 1;
 }
 
 TEST_F(World, KeyboardSetsFlagsAndOppositesBothSet)
@@ -119,6 +120,18 @@ TEST_F(World, AnyStickSteersBesideTheKeyboard)
     EXPECT_TRUE(controls.up);
     EXPECT_FALSE(controls.left);
     EXPECT_FALSE(controls.down);
+
+    // A second pad steers and fires beside the first.
+    release_all();
+    joy[1] = joy[0];
+    joy[1].stick[0].axis[1].d1 = 0;
+    joy[1].stick[0].axis[0].d1 = 1;
+    joy[1].button[0].b = 1;
+    num_joysticks = 2;
+    controls.update();
+    EXPECT_TRUE(controls.up && controls.right && controls.left && controls.fire);
+    EXPECT_EQ(pad_count, 2);
+    num_joysticks = 1;
     is_joy = false;
 }
 

@@ -39,6 +39,7 @@ static const setting_info INFO[SETTINGS] = {
     {"keys", "fast", "While watching a replay, hold to go four times as fast."},
     {"joystick", "fire", "Buttons that fire: even, odd, none, or button numbers from 0 to 31."},
     {"joystick", "next", "Buttons that go on and play again: the same kinds of value."},
+    {"joystick", "pause", "Buttons that pause the game and go on: the same kinds of value."},
     {"sound", "music", "Music volume: 0 (silent) to 100 (full)."},
     {"sound", "effects", "Sound effects volume: 0 (silent) to 100 (full)."},
     {"sound", "mute", "yes: no sound at all, not even a sound device opened."},
@@ -61,6 +62,7 @@ settings::settings()
     }
     fire_buttons = EVEN_BUTTONS;
     next_buttons = ODD_BUTTONS;
+    pause_buttons = 0;
 }
 
 
@@ -216,6 +218,7 @@ std::string setting_value(const settings& s, int id)
     switch (id) {
     case SET_JOY_FIRE: return buttons_text(s.fire_buttons);
     case SET_JOY_NEXT: return buttons_text(s.next_buttons);
+    case SET_JOY_PAUSE: return buttons_text(s.pause_buttons);
     case SET_MUSIC: return std::to_string(s.music);
     case SET_EFFECTS: return std::to_string(s.effects);
     case SET_MUTE: return s.mute ? "yes" : "no";
@@ -412,18 +415,23 @@ static void bind_keys(settings& into, const bool given[KEY_ACTIONS],
     }
 }
 
-// The same for the joystick's two sets of buttons, fire first.
-static void bind_buttons(settings& into, const bool given[2], const unsigned wanted[2],
-                         const std::string values[2], note_taker& say)
+// The same for the joystick's sets of buttons, fire first.
+const int BUTTON_SETS = SET_JOY_PAUSE - SET_JOY_FIRE + 1;
+static void bind_buttons(settings& into, const bool given[BUTTON_SETS], const unsigned wanted[BUTTON_SETS],
+                         const std::string values[BUTTON_SETS], note_taker& say)
 {
-    unsigned* sets[2] = {&into.fire_buttons, &into.next_buttons};
+    unsigned* sets[BUTTON_SETS] = {&into.fire_buttons, &into.next_buttons, &into.pause_buttons};
     unsigned claimed = 0;
-    bool taken[2] = {};
-    for (int i = 0; i < 2; i++) {
+    bool taken[BUTTON_SETS] = {};
+    for (int i = 0; i < BUTTON_SETS; i++) {
         if (!given[i])
             continue;
         if (wanted[i] & claimed) {
-            say.about(SET_JOY_FIRE + i, values[i], "a button that already fires",
+            static const char* const DOES[BUTTON_SETS] = {"fires", "goes on", "pauses"};
+            int owner = 0;
+            while (!(taken[owner] && (wanted[i] & *sets[owner])))
+                owner++;
+            say.about(SET_JOY_FIRE + i, values[i], std::string("a button that already ") + DOES[owner],
                       "using " + buttons_text(*sets[i] & ~claimed));
             continue;
         }
@@ -432,7 +440,7 @@ static void bind_buttons(settings& into, const bool given[2], const unsigned wan
         claimed |= wanted[i];
         taken[i] = true;
     }
-    for (int i = 0; i < 2; i++) {
+    for (int i = 0; i < BUTTON_SETS; i++) {
         if (taken[i])
             continue;
         *sets[i] &= ~claimed;
@@ -480,9 +488,9 @@ static void read_config(const std::vector<config_line>& lines, settings& into, n
     bool keys_given[KEY_ACTIONS] = {};
     int keys_wanted[KEY_ACTIONS][KEYS_PER_ACTION] = {};
     std::string key_values[KEY_ACTIONS];
-    bool buttons_given[2] = {};
-    unsigned buttons_wanted[2] = {};
-    std::string button_values[2];
+    bool buttons_given[BUTTON_SETS] = {};
+    unsigned buttons_wanted[BUTTON_SETS] = {};
+    std::string button_values[BUTTON_SETS];
 
     for (int id = 0; id < SETTINGS; id++) {
         if (!given[id])
@@ -501,7 +509,7 @@ static void read_config(const std::vector<config_line>& lines, settings& into, n
             } else {
                 say.about(id, value, why, "using " + setting_value(into, id));
             }
-        } else if (id == SET_JOY_FIRE || id == SET_JOY_NEXT) {
+        } else if (id >= SET_JOY_FIRE && id <= SET_JOY_PAUSE) {
             int i = id - SET_JOY_FIRE;
             if (parse_buttons(value, buttons_wanted[i], why)) {
                 buttons_given[i] = true;
@@ -679,7 +687,10 @@ void use_settings(const settings& s)
         for (int k = 0; k < KEYS_PER_ACTION; k++)
             bindings[a][k] = s.keys[a][k];
     for (int b = 0; b < JOY_BUTTONS; b++)
-        button_action[b] = s.fire_buttons & (1u << b) ? BIND_FIRE : s.next_buttons & (1u << b) ? BIND_NEXT : -1;
+        button_action[b] = s.fire_buttons & (1u << b)    ? BIND_FIRE
+                           : s.next_buttons & (1u << b)  ? BIND_NEXT
+                           : s.pause_buttons & (1u << b) ? BIND_PAUSE
+                                                         : -1;
     effects_level = s.mute ? 0 : s.effects;
     music_level = s.mute ? 0 : s.music;
     pause_on_focus_loss = s.pause_on_focus_loss;

@@ -22,6 +22,7 @@ enum setting_id {
     SET_KEYS,
     SET_JOY_FIRE = SET_KEYS + KEY_ACTIONS,
     SET_JOY_NEXT,
+    SET_JOY_PAUSE,
     SET_MUSIC,
     SET_EFFECTS,
     SET_MUTE,
@@ -37,7 +38,8 @@ enum setting_source { FROM_DEFAULT, FROM_FILE, FROM_OPTION };
 struct settings {
     int keys[KEY_ACTIONS][KEYS_PER_ACTION];  // scancodes by action; 0 = none
     unsigned fire_buttons;                   // joystick buttons that fire, bit b for button b
-    unsigned next_buttons;                   // ...and that continue
+    unsigned next_buttons;                   // ...that continue
+    unsigned pause_buttons;                  // ...and that pause and go on (none by default)
     int music = 100;                         // volumes 0..100; 100 is the game's own level
     int effects = 100;
     bool mute = false;                       // no sound at all
