@@ -74,8 +74,9 @@ void draw_panels()
 
 void draw_health_bar()
 {
-    // Full length 384 at the boss's starting hit points.
-    int full = boss_kinds[boss.type].full_hp;
+    // Full length 384 at the boss's starting hit points; the final stage,
+    // which has no boss, keeps ANGEL's bar as ANGEL left it.
+    int full = boss_kinds[boss.type < NO_BOSS ? boss.type : ANGEL].full_hp;
     int v = boss.body.hp * 384 / full;
     rect(buffer, 128, 460, 128 + v, 475, red());
     rect(buffer, 129, 461, 127 + v, 474, red());
