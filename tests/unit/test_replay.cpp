@@ -216,7 +216,7 @@ TEST_F(Replay, ARunRecordedWithOneBindingPlaysBackTheSameUnderAnother)
 static std::string header_of(int format, const std::string& version)
 {
     std::string h = "ZELTOREC"s + char(format) + '\0' + char(version.size()) + version;
-    return h + "\x2a\0\0\0"s + std::string(4 + 20, '\0');
+    return h + "\x2a\0\0\0"s + std::string(4 + 20 + (format >= 4 ? 4 : 0), '\0');
 }
 
 TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
@@ -225,9 +225,9 @@ TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
     const int table[5] = {0};
     std::vector<unsigned char> made = recording_header(42, 0, table);
     const std::string header(made.begin(), made.end());
-    ASSERT_EQ(header, header_of(3, ours));
+    ASSERT_EQ(header, header_of(4, ours));
     std::string starts_late = header;
-    starts_late[header.size() - 24] = 9;  // the run would begin at pass 9 of 5
+    starts_late[header.size() - 28] = 9;  // the run would begin at pass 9 of 5
     struct {
         const char* name;
         std::string bytes;
@@ -237,7 +237,7 @@ TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
         {"short.rec", "ZELT", {"not a Zelto Star! recording"}},
         {"format2.rec", "ZELTOREC\2\0\x2a\0\0\0\x10\x10"s, {"older version", "format 2", ours}},
         {"older.rec", header_of(3, "0.9.0") + "\x10", {"recorded by Zelto Star! 0.9.0", "this is " + ours}},
-        {"newer.rec", header_of(4, "2.0.0") + "\x10", {"Zelto Star! 2.0.0", "format 4", ours}},
+        {"newer.rec", header_of(5, "2.0.0") + "\x10", {"Zelto Star! 2.0.0", "format 5", ours}},
         {"unnamed.rec", "ZELTOREC\7\0\0"s + std::string(60, 'x'), {"format 7", ours}},
         {"no_version.rec", "ZELTOREC\3\0\5" "1.1"s, {"cut short"}},
         {"cut.rec", header.substr(0, header.size() - 3), {"cut short"}},
@@ -264,6 +264,11 @@ TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_FALSE(load_recording(pipe.c_str(), run, error));
     EXPECT_NE(error.find("named pipe"), std::string::npos) << error;
+
+    // The format before this one is still played (it keeps no hashes).
+    ASSERT_TRUE(load_recording(write("format3.rec", header_of(3, ours) + "\x10\x10"s).c_str(), run, error)) << error;
+    EXPECT_EQ(run.passes.size(), 2u);
+    EXPECT_FALSE(run.whole);
 
     // A whole header and no passes is a valid, empty run.
     ASSERT_TRUE(load_recording(write("empty.rec", header).c_str(), run, error)) << error;

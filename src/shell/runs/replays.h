@@ -35,6 +35,16 @@ void stop_keeping_replays();
 // stops it, with one line on stderr).
 bool keeping_replays();
 
+const char* const PRACTICE_PREFIX = "practice_";  // practice_glaive_2026-12-08_04-50-12.zrec
+const size_t PRACTICE_KEPT = 5;                   // the newest practice runs kept
+
+// The score a kept replay's file name carries (00057_...zrec: 57); false
+// for any other name.
+bool kept_score(const std::string& name, int& score_in_name);
+// The practice stages by name: glaive, vortex, angel, final for r_stage 1,
+// 4, 8, 12; "" for anything else.
+const char* practice_name(int r_stage);
+
 // ---- Watching --------------------------------------------------------------------
 
 const int FAST_PASSES = 4;  // passes a shown frame while the fast key is held

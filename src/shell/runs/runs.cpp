@@ -29,9 +29,23 @@ bool (*replay_write_fails)(const std::string&) = nullptr;
 
 // ---- The one writer ---------------------------------------------------------------
 
-static std::vector<unsigned char> session;  // every pass's input since start-up
+// The hash a recording keeps: the state less the quit asked for, which a
+// recording played sets at its last pass whatever ended the session there.
+static unsigned long long run_hash()
+{
+    bool quitting = end_game;
+    end_game = false;
+    unsigned long long h = state_hash();
+    end_game = quitting;
+    return h;
+}
+
+static std::vector<unsigned char> session;  // every pass's input since start-up, with the hashes
+static size_t session_count;                // passes in it
 static int start_table[5];                  // the score table at start-up
 static int unflushed;                       // passes noted since the files were last written
+static size_t hashed_passes;                // the pass last_hash was taken after
+static unsigned long long last_hash;        // state_hash() at the end of that pass
 
 bool run_write_fails(const std::string& path)
 {
@@ -44,12 +58,13 @@ bool run_write_fails(const std::string& path)
 
 size_t session_passes()
 {
-    return session.size();
+    return session_count;
 }
 
 bool begin_run_file(run_file& f, int fd, const std::string& path, unsigned run_start)
 {
-    std::vector<unsigned char> bytes = recording_header(run_seed, run_start, start_table);
+    std::vector<unsigned char> bytes =
+        recording_header(run_seed, run_start, start_table, practice_at);
     size_t header = bytes.size();
     bytes.insert(bytes.end(), session.begin(), session.end());
     if (run_write_fails(path) || !write_all(fd, bytes.data(), bytes.size()))
@@ -61,13 +76,16 @@ bool begin_run_file(run_file& f, int fd, const std::string& path, unsigned run_s
     return true;
 }
 
+// f.written counts bytes of the session; a pass's hash follows it once the
+// pass has ended.
 bool write_run_file(run_file& f, size_t upto)
 {
-    if (f.fd < 0 || f.written >= upto)
+    size_t bytes = std::min(body_size(upto), session.size());
+    if (f.fd < 0 || f.written >= bytes)
         return true;
-    if (run_write_fails(f.path) || !write_all(f.fd, &session[f.written], upto - f.written))
+    if (run_write_fails(f.path) || !write_all(f.fd, &session[f.written], bytes - f.written))
         return false;
-    f.written = upto;
+    f.written = bytes;
     return true;
 }
 
@@ -76,8 +94,14 @@ bool finish_run_file(run_file& f, size_t end)
     if (f.fd < 0)
         return true;
     bool whole = write_run_file(f, end);
-    if (whole && f.written > end)
-        whole = !run_write_fails(f.path) && ftruncate(f.fd, off_t(f.header + end)) == 0;
+    if (whole && f.written > body_size(end))
+        whole = !run_write_fails(f.path) && ftruncate(f.fd, off_t(f.header + body_size(end))) == 0 &&
+                lseek(f.fd, 0, SEEK_END) >= 0;
+    // The end mark says the file is whole; it needs the hash the last pass left.
+    if (whole && end == hashed_passes) {
+        std::vector<unsigned char> mark = recording_end(unsigned(end), last_hash);
+        whole = !run_write_fails(f.path) && write_all(f.fd, mark.data(), mark.size());
+    }
     int saved = errno;
     int fd = f.fd;
     f = run_file();
@@ -118,6 +142,9 @@ static void record_error()
 bool start_runs(run_mode mode, const char* record_path)
 {
     session.clear();
+    session_count = 0;
+    hashed_passes = 0;
+    last_hash = run_hash();
     unflushed = 0;
     std::copy(highscore, highscore + 5, start_table);
     record_failed = false;
@@ -145,9 +172,10 @@ bool start_runs(run_mode mode, const char* record_path)
 bool end_runs()
 {
     stop_keeping_replays();
-    if (recorded.fd >= 0 && !finish_run_file(recorded, session.size()))
+    if (recorded.fd >= 0 && !finish_run_file(recorded, session_count))
         record_error();
     std::vector<unsigned char>().swap(session);
+    session_count = 0;
     runs_mode = RUN_NONE;
     return !record_failed;
 }
@@ -157,23 +185,56 @@ void note_input(const pass_input& in)
     if (runs_mode != RUN_KEEP && runs_mode != RUN_RECORD)
         return;
     session.push_back(pack_input(in));
+    session_count++;
     if (++unflushed < RUN_FLUSH_PASSES)
         return;
     unflushed = 0;
-    if (!write_run_file(recorded, session.size()))
+    if (!write_run_file(recorded, session_count))
         record_error();
     keep_flush();
 }
 
-// ---- Playing a recording ------------------------------------------------------------
+// ---- The state hash every HASH_EVERY passes ------------------------------------------
 
+size_t diverged_at;  // declared in runs.h
+static size_t checked_upto;
 static const recording* playing;
 static size_t next_pass;     // the recorded pass the next pass reads
+
+void pass_ended()
+{
+    if (runs_mode == RUN_KEEP || runs_mode == RUN_RECORD) {
+        if (hashed_passes == session_count)
+            return;  // a pass that read no input (paused)
+        hashed_passes = session_count;
+        last_hash = run_hash();
+        if (session_count % HASH_EVERY == 0)
+            put_hash(session, last_hash);
+        return;
+    }
+    if (!input_is_recorded() || !playing || next_pass == checked_upto || diverged_at)
+        return;
+    checked_upto = next_pass;
+    size_t n = next_pass / HASH_EVERY;
+    bool differs = next_pass % HASH_EVERY == 0 && n >= 1 && n <= playing->hashes.size() &&
+                   playing->hashes[n - 1] != run_hash();
+    if (next_pass == playing->passes.size() && playing->whole && playing->end_hash != run_hash())
+        differs = true;
+    if (differs) {
+        diverged_at = next_pass;
+        end_game = true;
+    }
+}
+
+// ---- Playing a recording ------------------------------------------------------------
 
 static void begin_playing(const recording& run, run_mode mode)
 {
     playing = &run;
     next_pass = 0;
+    checked_upto = 0;
+    diverged_at = 0;
+    practice_at = run.practice;
     recording_played_out = false;
     runs_mode = mode;
     // A played recording starts from the table it was recorded with and
@@ -187,6 +248,7 @@ static void end_playing()
     playing = nullptr;
     runs_mode = RUN_NONE;
     scores_written = true;
+    practice_at = 0;
 }
 
 // The player quit after the last recorded pass (by Esc or the close

@@ -48,6 +48,13 @@ bool end_runs();
 int replay(const recording& run);
 // Recorded passes the recording being played has given so far.
 size_t recorded_passes_read();
+// The first recorded pass after which the state differed from the hash the
+// recording keeps for it (the end mark's included), or 0: playing stops
+// there, as at the recording's end.
+extern size_t diverged_at;
+// At the end of every title, slide-in and game pass: keeps the state hash
+// every HASH_EVERY passes in the files written, checks it in a recording played.
+void pass_ended();
 // The recording being played has given its last pass (not a quit asked for
 // while watching).
 extern bool recording_played_out;
