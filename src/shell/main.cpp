@@ -125,6 +125,43 @@ static int watch(const recording& run, bool stats)
     return status;
 }
 
+// zelto --verify FILE: the run played headless, its figures printed; the
+// status says whether it is proved, and a kept replay's name is held to it.
+static int verify(const std::string& path)
+{
+    recording run;
+    std::string error;
+    if (!load_recording(path.c_str(), run, error)) {
+        say("%s", error.c_str());
+        return 1;
+    }
+    if (startup_headless(run.seed) != 0)
+        return 1;
+    verdict v = verify_run(run);
+    shutdown();
+    int named = 0;
+    bool has_name = kept_score(path, named);
+    printf("score %d\nstage %d: %s\npasses %d\nhash %016llx\n", v.score, v.r_stage,
+           stage_reached(v.r_stage).c_str(), v.passes, v.hash);
+    if (run.practice)
+        printf("practice run from %s\n", stage_reached(run.practice).c_str());
+    if (has_name)
+        printf("its name's score %d: %s\n", named, v.score >= named ? "reached" : "not reached");
+    if (fflush(stdout) != 0) {
+        say("cannot write to the standard output: %s", strerror(errno));
+        return 1;
+    }
+    if (!v.why.empty())
+        say("%s: %s", path.c_str(), v.why.c_str());
+    if (!v.proved)
+        return 1;
+    if (has_name && v.score < named) {
+        say("%s: its name says %d, the run scores %d", path.c_str(), named, v.score);
+        return 1;
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     // Before anything opens a file: a closed stdin, stdout or stderr would
@@ -152,6 +189,10 @@ int main(int argc, char** argv)
     choose_folders(argv[0]);
     if (opt.stats)
         after_pass = stats_count_pass;
+
+    if (!opt.verify.empty())
+        return verify(opt.verify);
+    practice_at = opt.practice;
 
     // A run to watch is read before the window opens.
     recording run;

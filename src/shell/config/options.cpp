@@ -30,7 +30,13 @@ const char* usage_text()
            "                   to the settings file\n"
            "  --record FILE    record the run (seed and input) into FILE\n"
            "  --replay FILE    watch a recorded run: Esc leaves, P pauses, hold F to\n"
-           "                   go four times as fast, Tab saves a screenshot\n"
+           "                   go four times as fast, Left/Right seek 10 s, Home/End,\n"
+           "                   period steps while paused, I shows the input\n"
+           "  --verify FILE    play a recorded run headless, print its score, stage,\n"
+           "                   passes and state hash; status 0 for a whole run of\n"
+           "                   this version that plays to the hashes it keeps\n"
+           "  --practice BOSS  practise at glaive, vortex, angel or final: a new run's\n"
+           "                   ship there, kept as a practice replay, never scored\n"
            "  --stats          print pacing and processor figures on exit\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n";
@@ -62,7 +68,7 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             arg = arg.substr(0, eq);
             has_value = true;
         }
-        bool takes_value = arg == "--scale" || arg == "--record" || arg == "--replay" ||
+        bool takes_value = arg == "--scale" || arg == "--record" || arg == "--replay" || arg == "--verify" || arg == "--practice" ||
                            arg == "--config" || arg == "--music" || arg == "--effects";
         if (takes_value && !has_value) {
             if (i + 1 >= argc) {
@@ -114,6 +120,23 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
                 return false;
             }
             out.replay = value;
+        } else if (arg == "--verify") {
+            if (value.empty()) {
+                error = "--verify needs a file name";
+                return false;
+            }
+            out.verify = value;
+        } else if (arg == "--practice") {
+            const char* names[] = {"glaive", "vortex", "angel", "final"};
+            const int stages[] = {1, 4, 8, 12};
+            out.practice = 0;
+            for (int b = 0; b < 4; b++)
+                if (value == names[b])
+                    out.practice = stages[b];
+            if (!out.practice) {
+                error = "--practice needs glaive, vortex, angel or final, not '" + value + "'";
+                return false;
+            }
         } else if (arg == "--fullscreen") {
             out.fullscreen = true;
             out.fullscreen_given = true;
@@ -129,6 +152,14 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             error = "unknown option '" + std::string(argv[i]) + "'";
             return false;
         }
+    }
+    if (!out.verify.empty() && (!out.replay.empty() || !out.record.empty() || out.practice)) {
+        error = "--verify plays no game: it cannot be used with --replay, --record or --practice";
+        return false;
+    }
+    if (out.practice && !out.replay.empty()) {
+        error = "--practice and --replay cannot be used together";
+        return false;
     }
     if (!out.record.empty() && !out.replay.empty()) {
         error = "--record and --replay cannot be used together";

@@ -299,6 +299,42 @@ int replay(const recording& run)
     return int(next_pass);
 }
 
+std::string stage_reached(int r)
+{
+    const char* const names[] = {"GLAIVE", "VORTEX", "ANGEL"};
+    if (r <= 0)
+        return "the opening wave";
+    if (r >= 12)
+        return "the final stage";
+    return std::string(names[r / 4]) + " (stage " + std::to_string(r) + ")";
+}
+
+verdict verify_run(const recording& run)
+{
+    verdict v;
+    v.passes = replay(run);
+    v.score = score;
+    v.r_stage = r_stage;
+    v.hash = state_hash();
+    if (diverged_at) {
+        size_t agreed = diverged_at == run.passes.size() && diverged_at % HASH_EVERY != 0
+                            ? diverged_at / HASH_EVERY * HASH_EVERY
+                            : diverged_at - HASH_EVERY;
+        v.why = "the run differs from its recording by pass " + std::to_string(diverged_at) +
+                ", the first pass whose state hash differs from the one kept (it agreed at pass " +
+                std::to_string(agreed) + ")";
+    } else if (run.format < RECORDING_FORMAT) {
+        v.proved = true;
+        v.why = "recording format " + std::to_string(run.format) +
+                " keeps no state hashes: played, but nothing to check it against";
+    } else if (!run.whole) {
+        v.why = "the recording is cut short: it has no end mark (the game did not finish writing it)";
+    } else {
+        v.proved = true;
+    }
+    return v;
+}
+
 // ---- Watching --------------------------------------------------------------------
 // The recorded input drives the passes, as in the headless replay, so both end in the same state; only Esc, P, the fast key
 // and the screenshot key are read live.

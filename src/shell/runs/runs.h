@@ -46,6 +46,19 @@ bool end_runs();
 // Plays a recording from start-up to its last pass (headless), from the
 // score table it holds; returns the number of passes run.
 int replay(const recording& run);
+// What a recording played headless proves: its figures, and whether it
+// is a whole run of this version that played to the hashes it keeps.
+struct verdict {
+    bool proved = false;
+    std::string why;     // what is wrong, or a note on what could not be checked
+    int passes = 0, score = 0, r_stage = 0;
+    unsigned long long hash = 0;
+};
+// Plays the recording headless (after startup_headless(run.seed)).
+verdict verify_run(const recording& run);
+// The stage a run reached, by r_stage: "the opening wave", "GLAIVE"...
+std::string stage_reached(int r_stage);
+
 // Recorded passes the recording being played has given so far.
 size_t recorded_passes_read();
 // The first recorded pass after which the state differed from the hash the
