@@ -7,6 +7,7 @@
 #include "shell/runs/recording.h"
 #include "shell/runs/replays.h"
 #include "shell/runs/runs.h"
+#include "shell/runs/watch.h"
 #include "shell/config/options.h"
 #include "shell/config/settings.h"
 #include "shell/machine/display.h"
@@ -107,14 +108,17 @@ static int settings_command(const options& opt, const settings& chosen, const st
 // zelto --replay FILE, once the window is open: the run, then its end
 // until the player leaves; --stats adds the final state hash, in the form
 // build/replay prints it.
-static int watch(const recording& run, bool stats)
+static int watch(const recording& run, const std::string& path, bool stats)
 {
     stats_game_began();
     watched_run w = play_watched(run);
     if (w.ended)
-        end_of_replay();
+        end_of_replay(w);
+    if (w.diverged)
+        say("%s went another way by pass %zu: its state hash there is not the one it keeps",
+            path.c_str(), w.diverged);
     shutdown();
-    int status = quit_signal ? 128 + quit_signal : 0;
+    int status = quit_signal ? 128 + quit_signal : w.diverged ? 1 : 0;
     if (stats) {
         stats_report();
         if (w.ended && (printf("passes %d\nhash %016llx\n", w.passes, w.hash) < 0 || fflush(stdout) != 0)) {
@@ -205,7 +209,7 @@ int main(int argc, char** argv)
     if (status != 0)
         return status;
     if (!opt.replay.empty())
-        return watch(run, opt.stats);
+        return watch(run, opt.replay, opt.stats);
     if (!start_runs(opt.record.empty() ? RUN_KEEP : RUN_RECORD, opt.record.c_str())) {
         shutdown();
         return 1;

@@ -228,7 +228,7 @@ void pass_ended()
 
 // ---- Playing a recording ------------------------------------------------------------
 
-static void begin_playing(const recording& run, run_mode mode)
+void begin_playing(const recording& run, run_mode mode)
 {
     playing = &run;
     next_pass = 0;
@@ -243,7 +243,7 @@ static void begin_playing(const recording& run, run_mode mode)
     scores_written = false;
 }
 
-static void end_playing()
+void end_playing()
 {
     playing = nullptr;
     runs_mode = RUN_NONE;
@@ -276,12 +276,20 @@ size_t recorded_passes_read()
     return next_pass;
 }
 
+void resume_playing_at(size_t pass)
+{
+    next_pass = pass;
+    checked_upto = pass;
+    diverged_at = 0;
+    recording_played_out = false;
+}
+
 bool input_is_recorded()
 {
     return runs_mode == RUN_WATCH || runs_mode == RUN_HEADLESS;
 }
 
-static bool headless_input(pass_input& in)
+bool headless_input(pass_input& in)
 {
     if (next_pass >= playing->passes.size())
         return played_out(in);
@@ -333,123 +341,6 @@ verdict verify_run(const recording& run)
         v.proved = true;
     }
     return v;
-}
-
-// ---- Watching --------------------------------------------------------------------
-// The recorded input drives the passes, as in the headless replay, so both end in the same state; only Esc, P, the fast key
-// and the screenshot key are read live.
-
-const int PROGRESS_EVERY = 250;  // ms between "Finding the run" frames
-const int END_TEXT_Y = 130;      // above "Game Over" and "Stage Clear!"
-
-static bool watch_left;     // Esc was pressed while watching
-static bool watch_quit;     // the recorded input quit (its own Esc) before its last pass
-static int fast_phase;      // place of the pass in its group of FAST_PASSES
-static int group_start;     // start_time of the group's first pass
-static int progress_at;     // logic_time of the last progress frame
-
-static int white() { return makecol(255, 255, 255); }
-
-// Running ahead through a long session takes a moment: say so.
-static void show_progress()
-{
-    if (next_pass > 0 && logic_time - progress_at < PROGRESS_EVERY)
-        return;
-    progress_at = logic_time;
-    BITMAP* frame = create_bitmap(640, 480);
-    if (!frame)
-        return;
-    clear_to_color(frame, makecol(0, 0, 0));
-    textprintf_centre_ex(frame, text, 320, 240, white(), -1, "Finding the run: %d%%",
-                         int(100.0 * next_pass / playing->run_start));
-    present_frame(frame);
-    destroy_bitmap(frame);
-}
-
-static bool watched_input(pass_input& in)
-{
-    if (key[KEY_ESC]) {
-        watch_left = true;
-        end_game = true;
-    }
-    if (next_pass >= playing->passes.size())
-        return played_out(in);
-    bool ahead = next_pass < playing->run_start;
-    sounds_heard = !ahead;
-    if (ahead) {
-        pass_shown = false;
-        show_progress();
-    } else if (action_held(BIND_FAST)) {
-        if (fast_phase == 0)
-            group_start = start_time;
-        pass_shown = fast_phase == FAST_PASSES - 1;
-        if (pass_shown)
-            start_time = group_start;  // the frame's wait covers its whole group
-        fast_phase = (fast_phase + 1) % FAST_PASSES;
-    } else {
-        pass_shown = true;
-        fast_phase = 0;
-    }
-    next_recorded(in);
-    watch_quit = in.esc;
-    return true;
-}
-
-watched_run play_watched(const recording& run)
-{
-    restart_world(run.seed);
-    begin_playing(run, RUN_WATCH);
-    watch_left = false;
-    watch_quit = false;
-    fast_phase = 0;
-    progress_at = logic_time;
-
-    title_loop();
-    slide_in();
-    while (!end_game) {
-        if (next_pass < run.run_start)
-            game_pass();  // no pausing what is not shown
-        else
-            game_loop_pass();
-    }
-
-    end_playing();
-    pass_shown = true;
-    sounds_heard = true;
-    paused = false;
-    watched_run result;
-    result.ended = (recording_played_out || watch_quit) && !watch_left;
-    result.passes = int(next_pass);
-    result.hash = state_hash();
-    return result;
-}
-
-// Z or X count when pressed, not while held from before.
-void end_of_replay()
-{
-    BITMAP* frame = create_bitmap(640, 480);
-    if (frame) {
-        blit(buffer, frame, 0, 0, 0, 0, 640, 480);
-        textout_centre_ex(frame, title, "End of replay", 320, END_TEXT_Y, white(), -1);
-        textout_centre_ex(frame, text, "Esc, [Z] or [X] to leave", 320, END_TEXT_Y + 35, white(), -1);
-    }
-    end_game = false;  // the recording's own end; now the close button's
-    control was;
-    was.update();
-    while (!end_game && !key[KEY_ESC]) {
-        start_time = logic_time;
-        control now;
-        now.update();
-        if ((now.fire && !was.fire) || (now.next && !was.next))
-            break;
-        was = now;
-        present_frame(frame ? frame : buffer);
-        if (action_held(BIND_SCREENSHOT))
-            screenshot();
-        wait_pass();
-    }
-    if (frame)
-        destroy_bitmap(frame);
 }
 
 bool recorded_input(pass_input& in)

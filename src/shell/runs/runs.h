@@ -61,6 +61,17 @@ std::string stage_reached(int r_stage);
 
 // Recorded passes the recording being played has given so far.
 size_t recorded_passes_read();
+// Playing a recording in a mode (RUN_WATCH, RUN_HEADLESS): its table in
+// force, the score file untouched; end_playing goes back to RUN_NONE.
+void begin_playing(const recording& run, run_mode mode);
+void end_playing();
+// The next recorded pass's input (Esc past the end); true.
+bool headless_input(pass_input& in);
+// A world put back as it was after `pass` recorded passes: the next pass
+// reads the one after, and the checks start again from there.
+void resume_playing_at(size_t pass);
+// The input a watched pass reads (watch.cpp).
+bool watched_input(pass_input& in);
 // The first recorded pass after which the state differed from the hash the
 // recording keeps for it (the end mark's included), or 0: playing stops
 // there, as at the recording's end.
