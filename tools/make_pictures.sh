@@ -2,6 +2,8 @@
 # Makes the pictures in dist/ that come from the game's own frames, drawn
 # headless by build/snapshot and build/frames with the autopilot playing:
 #   dist/screenshot_angel.png  the second screenshot for software centres
+#   dist/menu.png, dist/controls.png
+#                              the title's menu and its Controls page
 #   dist/play.gif              the moving picture at the top of the README:
 #                              the opening wave, then the boss ANGEL, every
 #                              second pass (about 26 frames a second)
@@ -15,6 +17,11 @@ trap 'rm -rf "$frames"' EXIT
 
 "$build/snapshot" data "$frames/angel.bmp" angel 400
 /usr/bin/convert "$frames/angel.bmp" dist/screenshot_angel.png
+
+for scene in menu controls; do
+    "$build/snapshot" data "$frames/$scene.bmp" $scene 40
+    /usr/bin/convert "$frames/$scene.bmp" -colors 8 dist/$scene.png
+done
 
 mkdir "$frames/wave" "$frames/boss"
 "$build/frames" data "$frames/wave" play 120 100 2

@@ -15,9 +15,12 @@
 #include "shell/runs/replays.h"
 #include "shell/runs/runs.h"
 #include "shell/machine/clock.h"
+#include "shell/machine/display.h"
 #include "shell/machine/music.h"
+#include "shell/menu.h"
 
 #include <allegro.h>
+#include <atomic>
 
 void (*after_pass)() = nullptr;
 bool pass_shown = true;
@@ -67,6 +70,8 @@ static void read_controls()
         controls = this_pass.flags;
     else
         controls.update();
+    if (play_chosen)
+        controls.fire = true;  // Play in the title menu starts the run as fire does, recorded so
     this_pass.flags = controls;
     note_input(this_pass);
 }
@@ -95,6 +100,7 @@ void title_pass()
     begin_pass();
     read_esc();
     read_controls();
+    title_menu();  // X opens the menu: passes of its own, outside the run
     star_handle();
     draw_title();
     show_and_wait();
@@ -106,6 +112,7 @@ void title_loop()
 {
     while (title_continues())
         title_pass();
+    play_chosen = false;  // the run has begun: fire is the player's again
 }
 
 void slide_pass(int offset)
@@ -291,6 +298,42 @@ void game_pass()
 // music choice all stay as they were).
 
 bool paused = false;
+bool pause_on_focus_loss = true;
+
+// Set by the library's thread when the window loses the focus; the game
+// thread takes it at the top of a game loop pass.
+static std::atomic<bool> focus_gone(false);
+
+void focus_lost()
+{
+    focus_gone = true;
+}
+END_OF_FUNCTION(focus_lost)
+
+// Between the window and the fullscreen the library makes a new window, and
+// the old one's focus goes with it: losses this soon after are the game's own.
+const int SWITCH_QUIET_PASSES = 50;
+
+static bool just_switched()
+{
+    static bool was_fullscreen = false;
+    static int quiet = 0;
+    if (in_fullscreen != was_fullscreen) {
+        was_fullscreen = in_fullscreen;
+        quiet = SWITCH_QUIET_PASSES;
+    }
+    return quiet > 0 && quiet--;
+}
+
+// The window lost the focus in play: not while watching or replaying a run
+// (its input is not the player's), nor on the game-over screen. The pause
+// itself is kept out of recordings, as P's is.
+static bool focus_pause_due()
+{
+    bool switched = just_switched();
+    bool lost = focus_gone.exchange(false);
+    return lost && !switched && pause_on_focus_loss && !input_is_recorded() && !run_is_over();
+}
 
 // P toggles on its press, not while it is held.
 static bool pause_key_pressed()
@@ -302,21 +345,29 @@ static bool pause_key_pressed()
     return pressed;
 }
 
+// The pause is a menu (Resume, Options, Quit); Esc on its first page still quits.
 void paused_pass()
 {
-    begin_pass();
-    if (key[KEY_ESC])
-        end_game = true;
-    present_paused();
-    if (action_held(BIND_SCREENSHOT))
-        screenshot();  // the frame itself, without the word
-    wait_pass();
+    if (menu_left != MENU_OPEN)
+        open_menu(MENU_PAUSE);  // still paused after a quit that was called off
+    if (!menu_pass() && menu_left == MENU_RESUME)
+        paused = false;
 }
 
 void game_loop_pass()
 {
-    if (pause_key_pressed())
+    bool pressed = pause_key_pressed();
+    if (focus_pause_due()) {
+        if (!paused)
+            open_menu(MENU_PAUSE);
+        paused = true;  // and only the player resumes
+    } else if (pressed) {
         paused = !paused;
+        if (paused)
+            open_menu(MENU_PAUSE);
+        else
+            close_menu();
+    }
     if (paused)
         paused_pass();
     else
@@ -325,6 +376,10 @@ void game_loop_pass()
 
 void game_loop()
 {
+    // The title and the slide-in ignore the focus; from here on a loss pauses.
+    if (screen)
+        set_display_switch_callback(SWITCH_OUT, focus_lost);
+    focus_gone = false;
     while (!end_game)
         game_loop_pass();
 }

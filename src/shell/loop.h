@@ -39,6 +39,8 @@ void slide_pass(int offset);
 void game_pass();
 bool run_is_over();         // lives are out and the ship is down: "Game Over" shows
 extern bool paused;         // P has paused the game loop
+extern bool pause_on_focus_loss;  // the window losing the focus in play pauses it too
+void focus_lost();          // the display-switch callback: the window lost the focus
 void paused_pass();         // a pass of the paused game: nothing advances
 void game_loop_pass();      // one pass of the game loop: P toggles the pause, then a pass
 

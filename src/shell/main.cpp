@@ -2,6 +2,7 @@
 #include "shell/startup.h"
 #include "shell/loop.h"
 #include "shell/scores.h"
+#include "shell/menu.h"
 #include "shell/stats.h"
 #include "shell/frames.h"
 #include "shell/runs/recording.h"
@@ -190,9 +191,12 @@ int main(int argc, char** argv)
         return quit_signal ? 128 + quit_signal : status;  // a signal waits for the save to end
     }
     use_settings(chosen);
+    menu_settings(chosen, settings_file);  // what the menus change, and where they save it
     choose_folders(argv[0]);
-    if (opt.stats)
+    if (opt.stats) {
         after_pass = stats_count_pass;
+        after_send = stats_count_send;
+    }
 
     if (!opt.verify.empty())
         return verify(opt.verify);

@@ -6,6 +6,8 @@
 #include "bosses/bosses.h"
 #include "shell/assets.h"
 #include "shell/scores.h"
+#include "shell/config/settings.h"
+#include "shell/runs/runs.h"
 
 #include <allegro.h>
 #include <cstdio>
@@ -26,11 +28,17 @@ static void clear_with_stars()
         draw_star(buffer, s.x, s.y);
 }
 
+const int TITLE_HINT_Y = 440;  // the menu's hint line on the title
+
 void draw_title()
 {
     clear_with_stars();
     textout_centre_ex(buffer, title, "Zelto Star!", 320, 180, white(), -1);
     textout_centre_ex(buffer, text, "Press fire [Z] to begin.", 320, 245, white(), -1);
+    // The way into the menu, small and low; not where a replay plays the title.
+    if (!input_is_recorded())
+        textprintf_centre_ex(buffer, text, 320, TITLE_HINT_Y, white(), -1, "[%s] menu",
+                             key_name(bindings[BIND_NEXT][0]).c_str());
 }
 
 void draw_slide_in(int i)

@@ -25,6 +25,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <thread>
 #include <unistd.h>
 
 BITMAP* buffer;
@@ -210,11 +211,6 @@ void restart_world(unsigned seed)
     place_world();
 }
 
-static void sleep_ms(int ms)
-{
-    rest(ms);
-}
-
 // Without a window there is no game: say what is missing, the X display
 // above all, with the library's reason when it gives one.
 static int no_display()
@@ -273,7 +269,7 @@ static int start_everything(int scale, bool mute, bool fullscreen)
 
     start_clock();
     pace_clock = read_ms_clock;
-    pace_rest = sleep_ms;
+    pace_rest = sleep_to_tick;
 
     run_seed = unsigned(time(NULL));
     srnd(run_seed);

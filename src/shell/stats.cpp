@@ -14,6 +14,13 @@ static double cpu_at_game_start;
 static bool in_game;
 static long game_passes;
 
+// How evenly frames went to the X server during the game: gaps between one
+// frame sent and the next, those near one pass, and the largest.
+const double EVEN_GAP_MIN = 18.0, EVEN_GAP_MAX = 20.5;  // ms: a pass of 19 ticks, give or take the timer
+static clock_type::time_point last_send;
+static long send_gaps, even_gaps;
+static double largest_gap;
+
 static double cpu_seconds()
 {
     rusage u;
@@ -45,6 +52,22 @@ void stats_count_pass()
     }
 }
 
+void stats_count_send()
+{
+    if (!in_game)
+        return;
+    clock_type::time_point now = clock_type::now();
+    if (last_send != clock_type::time_point()) {
+        double gap = std::chrono::duration<double, std::milli>(now - last_send).count();
+        send_gaps++;
+        if (gap >= EVEN_GAP_MIN && gap <= EVEN_GAP_MAX)
+            even_gaps++;
+        if (gap > largest_gap)
+            largest_gap = gap;
+    }
+    last_send = now;
+}
+
 void stats_report()
 {
     using ms = std::chrono::duration<double, std::milli>;
@@ -55,6 +78,9 @@ void stats_report()
     double wall = ms(last_pass - game_started).count();
     say("%ld game passes, %.2f ms a pass on average, %.1f%% of one processor",
         game_passes, wall / (game_passes - 1), 100 * (cpu_seconds() - cpu_at_game_start) / (wall / 1000));
+    if (send_gaps > 0)
+        say("%.1f%% of %ld frames sent %.0f-%.1f ms after the one before, largest gap %.1f ms",
+            100.0 * even_gaps / send_gaps, send_gaps, EVEN_GAP_MIN, EVEN_GAP_MAX, largest_gap);
 }
 
 void stats_final_state()

@@ -54,3 +54,64 @@ TEST_F(Pause, NothingAdvancesWhilePausedAndEscStillQuits)
     EXPECT_TRUE(end_game);
     paused = false;
 }
+
+// The window losing the focus pauses play as P does, until P; not with the
+// setting off, not on the game-over screen, not while a run is replayed, not
+// in a switch between the window and the fullscreen.
+TEST_F(Pause, LosingTheFocusInPlayPausesUntilP)
+{
+    start_game();
+    passes(100);
+    unsigned long long before = state_hash();
+    focus_lost();
+    game_loop_pass();
+    EXPECT_TRUE(paused);
+    for (int i = 0; i < 100; i++)
+        game_loop_pass();  // the focus coming back changes nothing
+    EXPECT_TRUE(paused);
+    EXPECT_EQ(state_hash(), before);
+    hold(KEY_P);
+    game_loop_pass();
+    let_go(KEY_P);
+    EXPECT_FALSE(paused);
+
+    // Also while P's own pause is on: it stays on.
+    hold(KEY_P);
+    game_loop_pass();
+    let_go(KEY_P);
+    focus_lost();
+    game_loop_pass();
+    EXPECT_TRUE(paused);
+    hold(KEY_P);
+    game_loop_pass();
+    let_go(KEY_P);
+    ASSERT_FALSE(paused);
+
+    pause_on_focus_loss = false;
+    focus_lost();
+    game_loop_pass();
+    EXPECT_FALSE(paused);
+    pause_on_focus_loss = true;
+
+    runs_mode = RUN_HEADLESS;  // a replay: the loss is not the player's
+    focus_lost();
+    game_loop_pass();
+    runs_mode = RUN_NONE;
+    EXPECT_FALSE(paused);
+    game_loop_pass();  // nor is it kept for later
+    EXPECT_FALSE(paused);
+
+    lives = 0;
+    last_hit = loop_num;  // game over
+    focus_lost();
+    game_loop_pass();
+    EXPECT_FALSE(paused);
+    lives = 1;
+
+    // The old window's focus lost in a switch to the fullscreen is no pause.
+    in_fullscreen = true;
+    focus_lost();
+    game_loop_pass();
+    in_fullscreen = false;
+    EXPECT_FALSE(paused);
+}

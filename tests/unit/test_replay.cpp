@@ -3,6 +3,7 @@
 // every 250 passes, and a failure names the stretch where the run went
 // another way. Damaged and foreign recordings are refused with a reason.
 #include "harness.h"
+#include "shell/menu.h"
 #include "../../tools/replay_figures.h"
 #include "shell/config/settings.h"
 
@@ -113,7 +114,8 @@ TEST_F(Replay, GoldenRunsPlayBackToTheirFiguresAndHashes)
 }
 
 // How a recorded session ends: Esc in the game, or the close button in the
-// game or during the slide-in (the close button is no recorded input).
+// game or during the slide-in (the close button is no recorded input). A
+// pause for the lost focus on the way leaves no trace in the recording.
 static int quit_way;
 
 TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
@@ -142,10 +144,19 @@ TEST_F(Replay, ARecordedSessionPlaysBackTwiceToTheStateItLeft)
                 quit();
             else if (quit_way == 2 && loop_num == 0 && ++slide_passes == 7)
                 quit();
+            if (loop_num == 300)
+                focus_lost();  // the player looks away: the run pauses
         };
         title_loop();
         slide_in();
-        game_loop();
+        // The game loop, with P pressed after 50 passes of the focus pause:
+        // the pause is no part of the recorded run.
+        int away = 0;
+        while (!end_game) {
+            game_loop_pass();
+            key[KEY_P] = paused && ++away == 50 ? -1 : 0;
+        }
+        EXPECT_EQ(away, quit_way < 2 ? 50 : 0);
         after_pass = nullptr;
         end_runs();
         unsigned long long left = state_hash();
@@ -210,6 +221,63 @@ TEST_F(Replay, ARunRecordedWithOneBindingPlaysBackTheSameUnderAnother)
     figures back = play(run);
     EXPECT_EQ(back.hash, left);
     EXPECT_EQ(back.score, score_left);
+}
+
+// Menus opened on the title and during a pause are no part of the run: their
+// passes are not recorded and change nothing, so the recording plays back
+// to the state the session left, and Play begins the run as fire does.
+TEST_F(Replay, MenusOnTheTitleAndThePauseLeaveTheRunAsItWouldBe)
+{
+    struct game_keys_after {
+        ~game_keys_after() { use_settings(settings()); }
+    } restore;
+    std::string path = folder + "/menus.rec";
+    save_dir = folder;
+    ASSERT_EQ(startup_headless(99), 0);
+    menu_settings(settings(), folder + "/zelto.cfg");
+    ASSERT_TRUE(start_runs(RUN_RECORD, path.c_str()));
+    // Keys by menu pass, while a menu is open: down to Options, in, Sound,
+    // effects down a step, back twice (saved), up to Play and in.
+    static int menu_passes;
+    static void (*rest)(int) = pace_rest;
+    menu_passes = 0;
+    pace_rest = [](int ms) {
+        if (menu_left == MENU_OPEN) {
+            static const int SCRIPT[] = {0, KEY_DOWN, 0, KEY_ENTER, 0, KEY_ENTER, 0, KEY_DOWN, 0,
+                                         KEY_LEFT, 0, KEY_ESC, 0, KEY_ESC, 0, KEY_UP, 0, KEY_ENTER};
+            int n = menu_passes++ / 3;
+            release_keys();
+            if (!paused && n < int(sizeof SCRIPT / sizeof *SCRIPT))
+                key[SCRIPT[n]] = SCRIPT[n] ? -1 : 0;
+            if (paused && n == 40)
+                key[KEY_X] = -1;  // the pause's menu: back to the game
+        }
+        rest(ms);
+    };
+    after_pass = [] {
+        key[KEY_ENTER] = 0;
+        key[KEY_X] = loop_num == 10 && menu_passes == 0 ? -1 : 0;  // the title's menu
+        key[KEY_LEFT] = loop_num % 60 < 30 ? -1 : 0;
+        key[KEY_P] = loop_num == 300 && !paused ? -1 : 0;
+        key[KEY_ESC] = loop_num >= 600 ? -1 : 0;
+    };
+    title_loop();
+    slide_in();
+    game_loop();
+    after_pass = nullptr;
+    pace_rest = rest;
+    ASSERT_TRUE(end_runs());
+    EXPECT_GT(menu_passes, 60);
+    EXPECT_EQ(effects_level, 90);
+    unsigned long long left = state_hash();
+    shutdown();
+    release_keys();
+
+    recording run;
+    std::string error;
+    ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
+    figures back = play(run);
+    EXPECT_EQ(back.hash, left);
 }
 
 // A header as another game would write it: format, version, seed, run start, table.

@@ -101,7 +101,7 @@ TEST_F(Settings, DefaultsAreTheGamesOwnChoices)
     settings s;
     EXPECT_EQ(all_values(s), "up=UP;down=DOWN;left=LEFT;right=RIGHT;fire=Z;next=X;pause=P;"
                              "screenshot=TAB;fullscreen=F11;fast=F;fire=even;next=odd;"
-                             "music=100;effects=100;mute=no;scale=1;fullscreen=no;");
+                             "music=100;effects=100;mute=no;scale=1;fullscreen=no;pause_on_focus_loss=yes;");
     for (setting_source from : s.from)
         EXPECT_EQ(from, FROM_DEFAULT);
 
@@ -109,6 +109,7 @@ TEST_F(Settings, DefaultsAreTheGamesOwnChoices)
     bindings[BIND_FIRE][0] = KEY_Q;
     button_action[4] = -1;
     effects_level = music_level = 3;
+    pause_on_focus_loss = false;
     use_settings(s);
     int before[KEY_ACTIONS][KEYS_PER_ACTION];
     memcpy(before, bindings, sizeof before);
@@ -118,6 +119,7 @@ TEST_F(Settings, DefaultsAreTheGamesOwnChoices)
         EXPECT_EQ(button_action[b], b % 2 ? BIND_NEXT : BIND_FIRE) << b;
     EXPECT_EQ(effects_level, 100);
     EXPECT_EQ(music_level, 100);
+    EXPECT_TRUE(pause_on_focus_loss);
 
     // No file, or one that sets nothing: the same.
     std::vector<std::string> notes;
@@ -150,10 +152,11 @@ TEST_F(Settings, EverySettingIsRead)
                        "mute = yes\n"
                        "[window]\n"
                        "scale = auto\n"
-                       "fullscreen = true\n");
+                       "fullscreen = true\n"
+                       "pause_on_focus_loss = no\n");
     EXPECT_EQ(all_values(s), "up=W;down=S;left=LEFT A;right=RIGHT D;fire=SPACE;next=ENTER;"
                              "pause=PAUSE;screenshot=F12;fullscreen=F;fast=0 PAD;fire=1 3;next=even;"
-                             "music=40;effects=0;mute=yes;scale=auto;fullscreen=yes;");
+                             "music=40;effects=0;mute=yes;scale=auto;fullscreen=yes;pause_on_focus_loss=no;");
     EXPECT_EQ(s.keys[BIND_LEFT][0], KEY_LEFT);
     EXPECT_EQ(s.keys[BIND_LEFT][1], KEY_A);
     EXPECT_EQ(s.keys[BIND_FAST][0], KEY_0_PAD);
@@ -164,6 +167,9 @@ TEST_F(Settings, EverySettingIsRead)
     EXPECT_TRUE(s.mute);
     EXPECT_EQ(s.scale, 0);
     EXPECT_TRUE(s.fullscreen);
+    EXPECT_FALSE(s.pause_on_focus_loss);
+    use_settings(s);
+    EXPECT_FALSE(pause_on_focus_loss);
     for (int id = 0; id < SETTINGS; id++)
         EXPECT_EQ(s.from[id], FROM_FILE) << setting_key(id);
     // The default fullscreen key F11 went to nobody: F is the fullscreen key now.
@@ -296,6 +302,8 @@ TEST_F(Settings, EachBadValueSaysOneLineAndKeepsItsDefault)
         {"[window]\nscale = 9\n", SET_SCALE, "[window] scale = 9: not 1 to 4, or auto; using 1"},
         {"[window]\nscale = 0\n", SET_SCALE, "[window] scale = 0: not 1 to 4"},
         {"[window]\nfullscreen = please\n", SET_FULLSCREEN, "[window] fullscreen = please: not yes or no"},
+        {"[window]\npause_on_focus_loss = later\n", SET_FOCUS_PAUSE,
+         "[window] pause_on_focus_loss = later: not yes or no; using yes"},
         {"[joystick]\nfire = 32\n", SET_JOY_FIRE, "[joystick] fire = 32: not even, odd, none or button numbers"},
         {"[joystick]\nnext = -1\n", SET_JOY_NEXT, "[joystick] next = -1: not even"},
     };
@@ -469,7 +477,8 @@ TEST_F(Settings, TheLibrarysOwnSettingsAndTheGamesStayApart)
 TEST_F(Settings, SavedSettingsReadBackTheSameWithACommentOverEachKey)
 {
     settings s = parse("[keys]\nleft = LEFT A\nright = RIGHT D\nfire = SPACE\nfast = = PAD\n"
-                       "[joystick]\nfire = 0 5\nnext = 1\n[sound]\nmusic = 0\neffects = 35\n");
+                       "[joystick]\nfire = 0 5\nnext = 1\n[sound]\nmusic = 0\neffects = 35\n"
+                       "[window]\npause_on_focus_loss = no\n");
     options opt;
     ASSERT_TRUE(options_from({"--scale", "auto", "--fullscreen", "--mute"}, opt));
     apply_options(opt, s);

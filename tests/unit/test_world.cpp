@@ -1,6 +1,8 @@
 // World building blocks: the trigonometry tables, the bitmap pool, the
 // controls with keyboard and joystick, and the random generator.
 #include "harness.h"
+#include "shell/menu.h"
+#include "shell/config/settings.h"
 
 using World = Headless;
 
@@ -158,4 +160,82 @@ TEST(Random, ValuesAreNonNegativeAndEvenlySpread)
     }
     for (int c : counts)
         EXPECT_NEAR(c, 10000, 400);
+}
+
+// The menus with a pad alone: the stick moves, even buttons choose, odd
+// ones go back; a button pressed on "Pad fire" becomes the fire button, and
+// leaving Options saves it, or says plainly that it could not.
+TEST_F(World, APadFindsItsWayThroughTheMenusAndBindsFire)
+{
+    struct game_keys_after {
+        ~game_keys_after() { use_settings(settings()); is_joy = false; }
+    } restore;
+    is_joy = true;
+    fake_pad(4, 1);
+    std::string file = folder + "/config/zelto.cfg";
+    menu_settings(settings(), file);
+    auto pass_with = [](int button, bool down) {
+        fake_pad(4, 1);
+        if (button >= 0)
+            joy[0].button[button].b = 1;
+        joy[0].stick[0].axis[1].d2 = down;
+        ASSERT_TRUE(menu_pass());
+        fake_pad(4, 1);
+        ASSERT_TRUE(menu_pass());  // let go
+    };
+    open_menu(MENU_TITLE);
+    pass_with(-1, true);  // Options
+    pass_with(0, false);
+    ASSERT_EQ(page_now, PAGE_OPTIONS);
+    pass_with(-1, true);
+    pass_with(-1, true);  // Controls
+    pass_with(0, false);
+    ASSERT_EQ(page_now, PAGE_CONTROLS);
+    for (int i = 0; i < KEY_ACTIONS; i++)
+        pass_with(-1, true);
+    pass_with(2, false);  // "Pad fire": waits for a button
+    pass_with(3, false);  // an odd button, the game's next until now
+    EXPECT_EQ(button_action[3], BIND_FIRE);
+    EXPECT_EQ(button_action[2], -1);
+    EXPECT_NE(menu_note.find("moved"), std::string::npos) << menu_note;
+
+    // Held down, the stick repeats at a readable pace.
+    fake_pad(4, 1);
+    joy[0].stick[0].axis[1].d2 = 1;
+    int from = entry_now;
+    for (int i = 0; i < MENU_REPEAT_DELAY + 2 * MENU_REPEAT_EVERY; i++)
+        menu_pass();
+    EXPECT_EQ((entry_now - from + 13) % 13, 3);
+
+    pass_with(1, false);  // back to Options
+    pass_with(1, false);  // back to the first page: saved
+    EXPECT_EQ(page_now, PAGE_TOP);
+    std::vector<unsigned char> bytes;
+    std::string why;
+    ASSERT_TRUE(read_regular(file, bytes, why, SETTINGS_LIMIT)) << why;
+    std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("\nfire = 3\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nnext = 1 5 7 9"), std::string::npos) << text;
+
+    // A folder that takes no file: said on the screen, the new key kept.
+    // Button 3 is the one that chooses now.
+    settings_write_fails = [](int) { return true; };
+    pass_with(3, false);  // Options
+    pass_with(-1, true);
+    pass_with(-1, true);
+    pass_with(3, false);  // Controls, at Up
+    pass_with(3, false);  // waits for a key
+    key[KEY_W] = -1;
+    menu_pass();
+    key[KEY_W] = 0;
+    pass_with(1, false);
+    pass_with(1, false);
+    settings_write_fails = nullptr;
+    EXPECT_NE(menu_note.find("Settings not saved"), std::string::npos) << menu_note;
+    EXPECT_EQ(bindings[BIND_UP][0], KEY_W);
+    joy[0].button[1].b = 1;  // back to the title, once the button is let go
+    EXPECT_TRUE(menu_pass());
+    joy[0].button[1].b = 0;
+    EXPECT_FALSE(menu_pass());
+    EXPECT_EQ(menu_left, MENU_BACK);
 }

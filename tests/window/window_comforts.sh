@@ -1,8 +1,9 @@
 #!/bin/sh
 # The comforts around the game, in a real window under Xvfb: --scale 2 gives
 # a 1280 x 960 window showing each frame doubled pixel for pixel, P freezes
-# the picture, and an installed copy started from another folder runs and
-# keeps its score file in the player's data folder.
+# the picture, another window taking the focus does too until P (unless the
+# settings say no), and an installed copy started from another folder runs
+# and keeps its score file in the player's data folder.
 # Usage: window_comforts.sh ZELTO_BINARY DATA_DIR   (run inside xvfb-run)
 # screen: 1600x1200x24
 . "$(dirname "$0")/xvfb_common.sh"
@@ -32,8 +33,64 @@ press p 0.2
 sleep 0.5
 /usr/bin/import -window "$win" "$work/c.png"
 same "$work/a.png" "$work/c.png" && fail "the game did not resume"
+
+# Another window takes the focus: the game pauses and stays paused (two
+# captures 0.6 s apart equal) until P.
+xmessage -geometry +1300+0 -title elsewhere "elsewhere" &
+msg=$!
+other=$(timeout 10 xdotool search --sync --name '^elsewhere$' | head -1)
+[ -n "$other" ] || fail "no xmessage window"
+# The game's window is given the focus first, so that it surely loses it.
+focus_elsewhere() {
+    xdotool windowfocus "$win" 2>/dev/null
+    xdotool windowfocus "$other" 2>/dev/null
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$other" ] || fail "the focus did not move to another window"
+}
+settled() {
+    /usr/bin/import -window "$win" "$work/s0.png"
+    for try in 1 2 3 4 5 6 7 8; do
+        sleep 0.6
+        /usr/bin/import -window "$win" "$work/s1.png"
+        same "$work/s0.png" "$work/s1.png" && return 0
+        mv "$work/s1.png" "$work/s0.png"
+    done
+    return 1
+}
+focus_elsewhere
+settled || fail "the game played on when another window took the focus"
+xdotool windowfocus "$win" 2>/dev/null
+press p 0.2
+sleep 0.5
+/usr/bin/import -window "$win" "$work/d.png"
+same "$work/s1.png" "$work/d.png" && fail "P did not resume after the focus came back"
 xdotool keydown --window "$win" Escape 2>/dev/null
 wait $pid || fail "the scaled game did not end cleanly"
+# The focused window took that key from the server itself: let it go there,
+# or the next window to get the focus would find Esc held.
+xdotool keyup Escape 2>/dev/null
+
+# With pause_on_focus_loss = no the game plays on; --stats tells how evenly
+# its frames went out (loosely checked: the machine may be busy).
+mkdir -p "$work/config/zelto"
+printf '[window]\npause_on_focus_loss = no\n' >"$work/config/zelto/zelto.cfg"
+launch --mute --stats
+press z 0.3
+sleep 1
+focus_elsewhere
+/usr/bin/import -window "$win" "$work/e0.png"
+for i in 1 2 3; do
+    sleep 0.6
+    /usr/bin/import -window "$win" "$work/e$i.png" || fail "the game with the setting off ended"
+    same "$work/e$((i - 1)).png" "$work/e$i.png" && fail "the game paused with pause_on_focus_loss = no"
+done
+xdotool keydown --window "$win" Escape 2>/dev/null
+wait $pid || fail "the game with the setting off did not end cleanly"
+kill $msg 2>/dev/null
+line=$(grep 'frames sent 18-20.5 ms after the one before, largest gap' "$work/stderr")
+echo "$line"
+echo "$line" | awk '{ share = $2 + 0; frames = $4 + 0; gap = $(NF - 1) + 0
+    exit !(share > 0 && share <= 100 && frames >= 50 && gap >= 18 && gap < 10000) }' ||
+    fail "--stats gave no sane figures for the frames sent"
 
 # An installed copy, started from an empty folder.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null || fail "cmake --install failed"

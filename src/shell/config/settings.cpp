@@ -3,6 +3,7 @@
 #include "shell/machine/music.h"
 #include "shell/config/options.h"
 #include "shell/config/keys.h"
+#include "shell/loop.h"
 #include "shell/machine/paths.h"
 #include "shell/machine/sound.h"
 
@@ -43,6 +44,7 @@ static const setting_info INFO[SETTINGS] = {
     {"sound", "mute", "yes: no sound at all, not even a sound device opened."},
     {"window", "scale", "Window size in times 640 x 480: 1 to 4, or auto for the largest that fits."},
     {"window", "fullscreen", "yes: the whole desktop, the picture enlarged and centred."},
+    {"window", "pause_on_focus_loss", "yes: another window taking the focus during play pauses the game."},
 };
 
 static const char* const SECTIONS[] = {"keys", "joystick", "sound", "window"};
@@ -219,6 +221,7 @@ std::string setting_value(const settings& s, int id)
     case SET_MUTE: return s.mute ? "yes" : "no";
     case SET_SCALE: return s.scale == 0 ? "auto" : std::to_string(s.scale);
     case SET_FULLSCREEN: return s.fullscreen ? "yes" : "no";
+    case SET_FOCUS_PAUSE: return s.pause_on_focus_loss ? "yes" : "no";
     default: return "";
     }
 }
@@ -241,6 +244,9 @@ static bool set_plain(settings& s, int id, const std::string& value, std::string
         if (strcasecmp(value.c_str(), "auto") == 0)
             return s.scale = 0, true;
         return number_in(value, 1, MAX_SCALE, s.scale);
+    case SET_FOCUS_PAUSE:
+        why = "not yes or no";
+        return parse_yes_no(value, s.pause_on_focus_loss);
     default:
         return false;
     }
@@ -676,4 +682,5 @@ void use_settings(const settings& s)
         button_action[b] = s.fire_buttons & (1u << b) ? BIND_FIRE : s.next_buttons & (1u << b) ? BIND_NEXT : -1;
     effects_level = s.mute ? 0 : s.effects;
     music_level = s.mute ? 0 : s.music;
+    pause_on_focus_loss = s.pause_on_focus_loss;
 }

@@ -2,8 +2,8 @@
 // kept in a settings file in the game library's configuration format and
 // laid over by the command line for one run. Every setting defaults to the
 // game's own choice, so with no settings file the game runs as designed.
-// The game only reads the file; --save-settings is the one thing that
-// writes it.
+// The game reads the file at start-up; --save-settings and leaving the
+// menus' Options are what write it.
 #pragma once
 
 #include "shell/machine/files.h"
@@ -27,6 +27,7 @@ enum setting_id {
     SET_MUTE,
     SET_SCALE,
     SET_FULLSCREEN,
+    SET_FOCUS_PAUSE,
     SETTINGS
 };
 
@@ -42,6 +43,7 @@ struct settings {
     bool mute = false;                       // no sound at all
     int scale = 1;                           // window size 1..4; 0: the largest that fits
     bool fullscreen = false;
+    bool pause_on_focus_loss = true;         // the window losing the focus in play pauses it
     setting_source from[SETTINGS] = {};      // where each came from
 
     settings();  // the game's own choices, all FROM_DEFAULT
@@ -99,6 +101,6 @@ static_assert(SETTINGS_STEPS == SETTINGS_STEP_CREATE + REPLACE_STEPS &&
 // Test seam: when set, asked before each step; true makes that step fail.
 extern bool (*settings_write_fails)(int step);
 
-// Puts the keys, the buttons and the volumes into the game; the window and
-// mute are start-up's arguments.
+// Puts the keys, the buttons, the volumes and the pause on focus loss into
+// the game; the window and mute are start-up's arguments.
 void use_settings(const settings& s);

@@ -3,6 +3,7 @@
 
 #include <allegro.h>
 #include <chrono>
+#include <thread>
 
 volatile int logic_time = 0;
 int start_time = 0;
@@ -25,6 +26,17 @@ void read_ms_clock()
     long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::steady_clock::now() - clock_zero).count();
     logic_time = int(unsigned(ms));  // wraps after about 25 days, harmlessly
+}
+
+// Sleeps until the clock reaches `ms` more whole milliseconds: to the tick
+// itself, not `ms` from now, so that a pass that began just after a tick
+// lasts its 19 ms and not a fraction of one more or less, and frames go
+// out evenly.
+void sleep_to_tick(int ms)
+{
+    std::chrono::steady_clock::duration since = std::chrono::steady_clock::now() - clock_zero;
+    std::this_thread::sleep_until(clock_zero + std::chrono::floor<std::chrono::milliseconds>(since) +
+                                  std::chrono::milliseconds(ms));
 }
 
 void update_time()

@@ -269,6 +269,25 @@ void toggle_fullscreen()
         lost_screen();
 }
 
+void choose_window_scale(int scale)
+{
+    asked_scale = scale;
+    windowed_scale = 0;  // leaving the fullscreen opens the size asked for
+    if (in_fullscreen || !screen)
+        return;
+    note_held_keys();
+    if (!open_window(scale))
+        lost_screen();
+}
+
+int largest_window_scale(int most)
+{
+    int width, height;
+    if (!desktop_size(width, height))
+        return 1;
+    return std::max(1, std::min({most, width / VIEW_W, height / VIEW_H}));
+}
+
 void display_note(const char* text)
 {
     if (screen)
@@ -350,6 +369,8 @@ void show_frame(BITMAP* frame)
         return;
     follow_wm();
     keep_held_keys();
-    if (screen && !window_lost)
+    if (screen && !window_lost) {
         show(frame);
+        send_frame();
+    }
 }

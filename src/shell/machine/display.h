@@ -44,6 +44,12 @@ bool open_display(int scale, bool fullscreen);
 // When neither can be had again, says so and ends the game.
 void toggle_fullscreen();
 
+// The window size chosen in the menu (0: auto): at once in a window, on
+// leaving the fullscreen otherwise.
+void choose_window_scale(int scale);
+// The largest whole scale up to `most` whose window fits the desktop (1 when unknown).
+int largest_window_scale(int most);
+
 // Text shown on the screen until the first frame covers it.
 void display_note(const char* text);
 
@@ -53,3 +59,5 @@ struct BITMAP;
 // where there is no screen. The window manager's own fullscreen is followed
 // here too.
 void show_frame(BITMAP* frame);
+void send_frame();      // the frame just shown goes to the X server now, not on the library's clock
+extern void (*after_send)();  // when set, called after each frame is sent (for statistics)

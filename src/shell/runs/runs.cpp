@@ -345,6 +345,8 @@ verdict verify_run(const recording& run)
 
 bool recorded_input(pass_input& in)
 {
+    if (!playing)
+        return false;
     switch (runs_mode) {
     case RUN_WATCH: return watched_input(in);
     case RUN_HEADLESS: return headless_input(in);
