@@ -419,7 +419,8 @@ TEST_F(Replay, VerifyProvesAWholeRunAndNamesTheFirstPassThatDiffers)
     ASSERT_GE(run.hashes.size(), 4u);
     EXPECT_EQ(check(whole, nullptr), "");
 
-    const size_t body = whole.size() - 13 - body_size(run.passes.size());
+    const size_t body = whole.size() - END_BYTES - body_size(run.passes.size());
+    EXPECT_EQ(run.end_score, score_left);
     std::string cut = whole.substr(0, whole.size() - 40);
     EXPECT_NE(check(cut, "cut").find("cut short"), std::string::npos);
     std::string flipped = whole;

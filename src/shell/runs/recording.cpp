@@ -68,11 +68,14 @@ static unsigned long long get_hash(const unsigned char* p)
     return get32(p) | (unsigned long long)get32(p + 4) << 32;
 }
 
-std::vector<unsigned char> recording_end(unsigned passes, unsigned long long hash)
+std::vector<unsigned char> recording_end(unsigned passes, unsigned long long hash, int score,
+                                         int r_stage)
 {
     std::vector<unsigned char> e(1, END_MARK);
     put32(e, passes);
     put_hash(e, hash);
+    put32(e, unsigned(score));
+    put32(e, unsigned(r_stage));
     return e;
 }
 
@@ -163,13 +166,15 @@ static std::string parse_recording(const std::vector<unsigned char>& b, recordin
             continue;
         }
         if (format >= 4 && b[i] == END_MARK) {
-            if (b.size() - i != 1 + 4 + HASH_BYTES)
+            if (b.size() - i != END_BYTES)
                 return " is damaged: its end mark at pass " + std::to_string(pass) +
-                       (b.size() - i < 1 + 4 + HASH_BYTES ? " is cut short" : " is followed by more");
+                       (b.size() - i < END_BYTES ? " is cut short" : " is followed by more");
             if (get32(&b[i + 1]) != pass)
                 return " is damaged: its end mark says " + std::to_string(get32(&b[i + 1])) +
                        " passes, it holds " + std::to_string(pass);
             out.end_hash = get_hash(&b[i + 5]);
+            out.end_score = int(get32(&b[i + 5 + HASH_BYTES]));
+            out.end_r_stage = int(get32(&b[i + 9 + HASH_BYTES]));
             out.whole = true;
             break;
         }

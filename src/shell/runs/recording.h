@@ -40,6 +40,7 @@ struct recording {
     std::vector<unsigned long long> hashes;
     bool whole = false;             // the end mark is there
     unsigned long long end_hash = 0;  // the state hash after the last pass
+    int end_score = 0, end_r_stage = 0;  // the score and stage then, for lists
 };
 const int RECORDING_FORMAT = 4;   // the format this game writes (3 is read too)
 const int HASH_EVERY = 250;       // passes between the stored state hashes
@@ -52,8 +53,9 @@ const size_t RECORDING_LIMIT = 64u << 20;  // a longer file is not a recording (
 // The header of a recording of this game version: what comes before the passes.
 std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5],
                                             int practice = 0);
-// The end mark: the number of passes and the state hash after the last.
-std::vector<unsigned char> recording_end(unsigned passes, unsigned long long hash);
+// The end mark: the number of passes, and the state hash, score and r_stage after the last.
+std::vector<unsigned char> recording_end(unsigned passes, unsigned long long hash, int score, int r_stage);
+const size_t END_BYTES = 1 + 4 + HASH_BYTES + 4 + 4;
 void put_hash(std::vector<unsigned char>& out, unsigned long long hash);
 // Reads a recording; false with a one-line reason for a missing, damaged,
 // cut or foreign file, or one made by another version of the game.

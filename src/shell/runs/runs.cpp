@@ -45,7 +45,8 @@ static size_t session_count;                // passes in it
 static int start_table[5];                  // the score table at start-up
 static int unflushed;                       // passes noted since the files were last written
 static size_t hashed_passes;                // the pass last_hash was taken after
-static unsigned long long last_hash;        // state_hash() at the end of that pass
+static unsigned long long last_hash;        // run_hash() at the end of that pass
+static int last_score, last_r_stage;        // and the score and stage then
 
 bool run_write_fails(const std::string& path)
 {
@@ -99,7 +100,7 @@ bool finish_run_file(run_file& f, size_t end)
                 lseek(f.fd, 0, SEEK_END) >= 0;
     // The end mark says the file is whole; it needs the hash the last pass left.
     if (whole && end == hashed_passes) {
-        std::vector<unsigned char> mark = recording_end(unsigned(end), last_hash);
+        std::vector<unsigned char> mark = recording_end(unsigned(end), last_hash, last_score, last_r_stage);
         whole = !run_write_fails(f.path) && write_all(f.fd, mark.data(), mark.size());
     }
     int saved = errno;
@@ -208,6 +209,8 @@ void pass_ended()
             return;  // a pass that read no input (paused)
         hashed_passes = session_count;
         last_hash = run_hash();
+        last_score = score;
+        last_r_stage = r_stage;
         if (session_count % HASH_EVERY == 0)
             put_hash(session, last_hash);
         return;
