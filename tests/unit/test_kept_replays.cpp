@@ -4,6 +4,7 @@
 // same state as the headless replay, with nothing written.
 #include "harness.h"
 #include "shell/runs/replays.h"
+#include "shell/theatre.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -502,6 +503,41 @@ TEST_F(Watching, ASeekShowsWhatWatchingFromTheStartShowsAndAStepGoesOnePass)
     EXPECT_TRUE(c.fire);
     destroy_bitmap(over);
     finish_watch();
+}
+
+// The theatre's list: kept runs best first, then the last run; another
+// version's run listed but refused with its reason; and a run watched from
+// the title puts the session's world back as it was.
+TEST_F(Watching, TheListRanksTheKeptRunsAndAWatchFromTheTitleLeavesTheSessionAlone)
+{
+    recording run = second_run();
+    const std::string dir = folder + "/" + REPLAY_FOLDER + "/";
+    write_file(dir + "00057_2026-12-08_04-50-12.zrec", read_file(dir + LAST_REPLAY));
+    write_file(dir + "00099_2026-12-09_10-00-00.zrec",
+               std::string("ZELTOREC\4\0\x05" "0.9.0", 16) + std::string(40, '\0'));
+    write_file(dir + "mine.zrec", read_file(dir + LAST_REPLAY));  // the player's own: not listed
+    std::vector<listed_run> list = list_replays();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].score, 99);
+    EXPECT_FALSE(list[0].playable);
+    EXPECT_NE(list[0].why.find("0.9.0"), std::string::npos) << list[0].why;
+    EXPECT_EQ(list[0].when, "2026-12-09 10:00");
+    EXPECT_TRUE(list[1].playable);
+    EXPECT_EQ(list[1].path, dir + "00057_2026-12-08_04-50-12.zrec");
+    EXPECT_EQ(list[2].path, dir + LAST_REPLAY);
+    EXPECT_EQ(list[2].score, run.end_score);
+    EXPECT_EQ(list[2].seconds, int((run.passes.size() - run.run_start) * PASS_TICKS / 1000));
+
+    shutdown();
+    ASSERT_EQ(startup_headless(31), 0);
+    for (int i = 0; i < 40; i++)
+        title_pass();
+    const unsigned long long before = state_hash();
+    hold_world();
+    watched_run w = play_watched(run);
+    give_world_back();
+    EXPECT_TRUE(w.ended);
+    EXPECT_EQ(state_hash(), before);
 }
 
 static unsigned leave_at;  // Esc is held from this pass on

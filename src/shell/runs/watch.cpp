@@ -100,6 +100,22 @@ static void put_back(const world_mark& m)
     resume_playing_at(m.pass);
 }
 
+static world_mark held;
+
+void hold_world()
+{
+    marks.clear();
+    keep_mark();
+    held = marks.back();
+    marks.clear();
+}
+
+void give_world_back()
+{
+    put_back(held);
+    held = world_mark();
+}
+
 // ---- The input of a watched pass ---------------------------------------------------
 
 static int white() { return makecol(255, 255, 255); }
@@ -362,6 +378,7 @@ watched_run play_watched(const recording& run)
     result.passes = int(recorded_passes_read());
     result.hash = state_hash();
     result.diverged = diverged_at;
+    result.left = watch_left;
     finish_watch();
     return result;
 }

@@ -24,6 +24,7 @@ struct watched_run {
     int passes;                // recorded passes played
     unsigned long long hash;   // state_hash() where it stopped
     size_t diverged;           // the pass where it went another way than its hashes say, or 0
+    bool left;                 // Esc left it
 };
 
 // Plays the run in the window from the world start-up would make of its
@@ -38,6 +39,11 @@ watched_run play_watched(const recording& run);
 // The last frame with "End of replay" over it (and, for a run that went
 // another way, at which pass), until Esc, Z or X (or the close button).
 void end_of_replay(const watched_run& w);
+
+// The session's world set aside while a run is watched from the menu, and
+// put back afterwards as it was.
+void hold_world();
+void give_world_back();
 
 // ---- The parts, for the tests and the benchmark (headless too) ------------------
 
