@@ -9,7 +9,7 @@
 
 const char* usage_text()
 {
-    return "Usage: zelto [OPTION]...\n"
+    return "Usage: zelto [OPTION]... [FILE]\n"
            "A vertical shoot-'em-up. Arrows steer, Z fires, X continues, P pauses,\n"
            "Tab saves a screenshot, F11 or Alt+Enter toggles fullscreen, Esc quits.\n"
            "Keys, joystick buttons, volumes and the window can be set in\n"
@@ -37,6 +37,7 @@ const char* usage_text()
            "                   this version that plays to the hashes it keeps\n"
            "  --practice BOSS  practise at glaive, vortex, angel or final: a new run's\n"
            "                   ship there, kept as a practice replay, never scored\n"
+           "  FILE             a recorded run (.zrec) to watch, as --replay FILE\n"
            "  --stats          print pacing and processor figures on exit\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n";
@@ -148,6 +149,8 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             out.help = true;
         } else if (arg == "--version") {
             out.version = true;
+        } else if (arg[0] != '-' && !arg.empty() && out.replay.empty()) {
+            out.replay = arg;  // a file opened from the desktop: zelto FILE
         } else {
             error = "unknown option '" + std::string(argv[i]) + "'";
             return false;
