@@ -56,6 +56,16 @@ static bool whole_number(const char* s, int& out)
     return true;
 }
 
+// A recorded run named alone, as a file manager opens one: zelto FILE.
+static bool is_run_file(const std::string& arg)
+{
+    auto ends = [&](const char* e) {
+        size_t n = strlen(e);
+        return arg.size() > n && arg.compare(arg.size() - n, n, e) == 0;
+    };
+    return arg[0] != '-' && (ends(".zrec") || ends(".rec"));
+}
+
 bool parse_options(int argc, char** argv, options& out, std::string& error)
 {
     out = options();
@@ -149,7 +159,7 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             out.help = true;
         } else if (arg == "--version") {
             out.version = true;
-        } else if (arg[0] != '-' && !arg.empty() && out.replay.empty()) {
+        } else if (is_run_file(arg) && out.replay.empty()) {
             out.replay = arg;  // a file opened from the desktop: zelto FILE
         } else {
             error = "unknown option '" + std::string(argv[i]) + "'";
