@@ -472,6 +472,7 @@ static void top_step(const menu_input& in)
         practice_at = choose_practice();
         last_held = held_now();
         if (practice_at) {
+            practice_chosen();
             play_chosen = true;
             menu_left = MENU_PLAY;
         }

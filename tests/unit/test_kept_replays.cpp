@@ -530,14 +530,22 @@ TEST_F(Watching, TheListRanksTheKeptRunsAndAWatchFromTheTitleLeavesTheSessionAlo
 
     shutdown();
     ASSERT_EQ(startup_headless(31), 0);
+    start_runs(RUN_KEEP);
     for (int i = 0; i < 40; i++)
         title_pass();
     const unsigned long long before = state_hash();
+    const std::vector<std::string> files_before = files();
+    const std::string last_before = read_file(dir + LAST_REPLAY);
     hold_world();
     watched_run w = play_watched(run);
     give_world_back();
+    runs_mode = RUN_KEEP;
     EXPECT_TRUE(w.ended);
     EXPECT_EQ(state_hash(), before);
+    // The watched run's passes are none of the session's: no file begun or replaced.
+    EXPECT_EQ(files(), files_before);
+    EXPECT_EQ(read_file(dir + LAST_REPLAY), last_before);
+    end_runs();
 }
 
 static unsigned leave_at;  // Esc is held from this pass on

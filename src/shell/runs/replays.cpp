@@ -151,9 +151,16 @@ static void begin_last()
     restart_flush_count();
 }
 
+// A run watched from the title plays through the same loops: its passes
+// are none of the session's.
+static bool kept_now()
+{
+    return keeping && !input_is_recorded();
+}
+
 void keep_first_run()
 {
-    if (!keeping || last.fd >= 0)
+    if (!kept_now() || last.fd >= 0)
         return;
     std::string dir = folder();
     if (!make_folder(dir)) {
@@ -169,7 +176,7 @@ void keep_first_run()
 
 void keep_next_run()
 {
-    if (!keeping || session_passes() == 0)
+    if (!kept_now() || session_passes() == 0)
         return;
     // The pass that read the X began the new game: the run that ended keeps
     // its files up to the pass before it, the new run starts after it.
@@ -392,7 +399,7 @@ static void prune()
 
 void keep_scored_run()
 {
-    if (!keeping || last.fd < 0)
+    if (!kept_now() || last.fd < 0)
         return;
     if (score > 0 && kept.fd < 0 && std::count(highscore, highscore + 5, score) > 0)
         begin_kept();

@@ -170,6 +170,15 @@ bool start_runs(run_mode mode, const char* record_path)
     return true;
 }
 
+void practice_chosen()
+{
+    if (recorded.fd < 0)
+        return;
+    std::vector<unsigned char> h = recording_header(run_seed, 0, start_table, practice_at);
+    if (run_write_fails(recorded.path) || pwrite(recorded.fd, h.data(), h.size(), 0) != ssize_t(h.size()))
+        record_error();
+}
+
 bool end_runs()
 {
     stop_keeping_replays();

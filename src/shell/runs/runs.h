@@ -40,6 +40,9 @@ bool start_runs(run_mode mode, const char* record_path = nullptr);
 // false when --record's file could not be written whole (said when it
 // happened).
 bool end_runs();
+// Practice was chosen on the title (practice_at set): --record's file,
+// begun at start-up, says so in its header from now on.
+void practice_chosen();
 
 // ---- Playing a recording ------------------------------------------------------------
 
