@@ -37,6 +37,11 @@ foreach(size 48 64 128 256)
     DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME zelto.png)
 endforeach()
 install(FILES dist/${ZELTO_METAINFO_ID}.metainfo.xml DESTINATION share/metainfo)
+# Recorded runs (.zrec) as a file type of their own, with the game's icon:
+# opened from a file manager, the desktop entry watches them.
+install(FILES dist/zelto-replay.xml DESTINATION share/mime/packages RENAME zelto.xml)
+install(FILES dist/zelto.svg DESTINATION share/icons/hicolor/scalable/mimetypes
+  RENAME application-x-zelto-replay.svg)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/zelto.6.gz DESTINATION share/man/man6)
 install(FILES dist/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION share/doc/zelto)
 

@@ -15,6 +15,8 @@
 #include "shell/screens.h"
 #include "shell/runs/recording.h"
 #include "shell/runs/runs.h"
+#include "shell/runs/replays.h"
+#include "shell/runs/watch.h"
 #include "shell/machine/clock.h"
 #include "shell/machine/display.h"
 #include "shell/machine/music.h"

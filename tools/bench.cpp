@@ -94,6 +94,54 @@ static void run(const scene& s)
     release_keys();
 }
 
+// Seeking in a watched run: a run made by the pilot (15 minutes of passes,
+// or 1 minute for a short bench), recorded as the game records, found once,
+// then sought to points all over it, far back and far ahead in turn.
+static void seek_figures()
+{
+    const int minutes = measured >= 2000 ? 15 : 1;
+    static int length;
+    length = minutes * 60 * 1000 / PASS_TICKS;
+    std::string path = save_dir + "/pilot.zrec";
+    if (startup_headless(15) != 0 || !start_runs(RUN_RECORD, path.c_str()))
+        exit(1);
+    after_pass = [] {
+        weave_and_fire();
+        key[KEY_X] = run_is_over() ? -1 : 0;  // a new run after each game over
+        key[KEY_ESC] = session_passes() >= size_t(length) ? -1 : 0;
+    };
+    title_loop();
+    slide_in();
+    game_loop();
+    after_pass = nullptr;
+    end_runs();
+    shutdown();
+    release_keys();
+
+    recording run;
+    std::string error;
+    if (!load_recording(path.c_str(), run, error) || startup_headless(15) != 0) {
+        fprintf(stderr, "bench: %s\n", error.c_str());
+        exit(1);
+    }
+    auto t0 = std::chrono::steady_clock::now();
+    prepare_watch(run);
+    double found = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::vector<double> ms;
+    const size_t span = watch_end() - watch_start();
+    for (int i = 0; i < 40; i++) {
+        size_t to = watch_start() + (i % 2 ? span - 1 - span * i / 80 : span * i / 80);
+        auto a = std::chrono::steady_clock::now();
+        seek_watch(to);
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - a).count());
+    }
+    finish_watch();
+    shutdown();
+    printf("\nSeeking in a %d-minute run of the pilot (%zu passes): found in %.2f s, then "
+           "40 seeks: median %.1f ms, longest %.1f ms.\n",
+           minutes, run.passes.size(), found, percentile(ms, 0.5), percentile(ms, 1.0));
+}
+
 int main(int argc, char** argv)
 {
     data_dir = "data";
@@ -193,6 +241,7 @@ int main(int argc, char** argv)
     printf("|---|---:|---:|---:|---:|\n");
     for (const scene& s : scenes)
         run(s);
+    seek_figures();
     std::string rm = "rm -rf '" + save_dir + "'";
     return system(rm.c_str()) == 0 ? 0 : 1;
 }

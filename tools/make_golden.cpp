@@ -20,7 +20,6 @@
 #include <string>
 #include <unistd.h>
 
-const int HASH_EVERY = 250;
 
 // ---- The pilot ---------------------------------------------------------------
 

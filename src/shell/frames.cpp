@@ -70,9 +70,17 @@ void present_frame(BITMAP* frame)
         toggle_fullscreen();
     show_frame(frame);
 }
+void (*frame_overlay)(BITMAP*) = nullptr;
+
 void present()
 {
-    present_frame(buffer);
+    BITMAP* copy = frame_overlay && screen ? create_bitmap(FRAME_W, FRAME_H) : nullptr;
+    if (!copy)
+        return present_frame(buffer);
+    blit(buffer, copy, 0, 0, 0, 0, FRAME_W, FRAME_H);
+    frame_overlay(copy);
+    present_frame(copy);
+    destroy_bitmap(copy);
 }
 
 void present_paused()

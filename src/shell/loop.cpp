@@ -25,9 +25,11 @@
 
 void (*after_pass)() = nullptr;
 bool pass_shown = true;
+int practice_at = 0;
 
 static void pass_done()
 {
+    pass_ended();
     if (after_pass)
         after_pass();
 }
@@ -132,6 +134,8 @@ void slide_in()
     music_set_volume(combat, MUSIC_VOLUME_MAX);
     for (int i = 0; i <= SLIDE_END && !end_game; i += SLIDE_STEP)
         slide_pass(i);
+    if (!end_game && practice_at)
+        start_practice();
     if (!end_game)
         keep_first_run();
 }
@@ -142,6 +146,8 @@ const int WARP_MAX = 35;       // warp speed ceiling during a stage clear
 const int WARP_FALL = 5;       // warp speed lost per pass elsewhere
 const int OPENING_WAVE = 62;   // regular enemies in a new run's first stage
 const int STAGE_CLEAR_MARK = -255;  // e_left once the stage-clear song has started
+const int NEW_RUN_LIVES = 2;   // the first run starts with 3 but gives one up at its entry
+const int RESPAWN_X = 320, RESPAWN_Y = 240;  // where a new ship enters
 
 static void start_song(song* s)
 {
@@ -180,7 +186,7 @@ void new_game()
     eshot.clear();
     spark.clear();
     bonus.clear();
-    lives = 2;  // the first run starts with 3 but gives one up at its entry
+    lives = NEW_RUN_LIVES;
     score = 0;
     e_left = OPENING_WAVE;
     loop_num = 0;
@@ -189,7 +195,26 @@ void new_game()
     start_song(combat);
     boss_stage = false;
     saved = false;
+    if (practice_at)
+        start_practice();
     keep_next_run();
+}
+
+// A new run's ship, lives and score, at the stage advance that first brings
+// the chosen boss in (the stage before it just cleared). saved stays set: a
+// practice run is not offered to the table.
+void start_practice()
+{
+    enemy.clear();
+    eshot.clear();
+    bonus.clear();
+    r_stage = practice_at - 1;
+    stage_advance();
+    lives = NEW_RUN_LIVES;
+    score = 0;
+    player.x = RESPAWN_X;
+    player.y = RESPAWN_Y;
+    saved = true;
 }
 
 // ---- The game pass ---------------------------------------------------------------

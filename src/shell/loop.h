@@ -22,6 +22,13 @@ extern void (*after_pass)();
 // watched its sounds are not played either.
 extern bool pass_shown;     // true in the game
 
+// Practice: the r_stage a practice run begins at (1 GLAIVE, 4 VORTEX, 8
+// ANGEL, 12 the final stage), 0 for the game's own runs. A practice run
+// starts there after the slide-in and again at each new game, and never
+// enters the score table.
+extern int practice_at;
+void start_practice();
+
 // ---- The three loops -----------------------------------------------------------
 
 bool title_continues();     // the title loop's test

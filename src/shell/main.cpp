@@ -8,6 +8,7 @@
 #include "shell/runs/recording.h"
 #include "shell/runs/replays.h"
 #include "shell/runs/runs.h"
+#include "shell/runs/watch.h"
 #include "shell/config/options.h"
 #include "shell/config/settings.h"
 #include "shell/machine/display.h"
@@ -108,14 +109,17 @@ static int settings_command(const options& opt, const settings& chosen, const st
 // zelto --replay FILE, once the window is open: the run, then its end
 // until the player leaves; --stats adds the final state hash, in the form
 // build/replay prints it.
-static int watch(const recording& run, bool stats)
+static int watch(const recording& run, const std::string& path, bool stats)
 {
     stats_game_began();
     watched_run w = play_watched(run);
     if (w.ended)
-        end_of_replay();
+        end_of_replay(w);
+    if (w.diverged)
+        say("%s went another way by pass %zu: its state hash there is not the one it keeps",
+            path.c_str(), w.diverged);
     shutdown();
-    int status = quit_signal ? 128 + quit_signal : 0;
+    int status = quit_signal ? 128 + quit_signal : w.diverged ? 1 : 0;
     if (stats) {
         stats_report();
         if (w.ended && (printf("passes %d\nhash %016llx\n", w.passes, w.hash) < 0 || fflush(stdout) != 0)) {
@@ -124,6 +128,43 @@ static int watch(const recording& run, bool stats)
         }
     }
     return status;
+}
+
+// zelto --verify FILE: the run played headless, its figures printed; the
+// status says whether it is proved, and a kept replay's name is held to it.
+static int verify(const std::string& path)
+{
+    recording run;
+    std::string error;
+    if (!load_recording(path.c_str(), run, error)) {
+        say("%s", error.c_str());
+        return 1;
+    }
+    if (startup_headless(run.seed) != 0)
+        return 1;
+    verdict v = verify_run(run);
+    shutdown();
+    int named = 0;
+    bool has_name = kept_score(path, named);
+    printf("score %d\nstage %d: %s\npasses %d\nhash %016llx\n", v.score, v.r_stage,
+           stage_reached(v.r_stage).c_str(), v.passes, v.hash);
+    if (run.practice)
+        printf("practice run from %s\n", stage_reached(run.practice).c_str());
+    if (has_name)
+        printf("its name's score %d: %s\n", named, v.score >= named ? "reached" : "not reached");
+    if (fflush(stdout) != 0) {
+        say("cannot write to the standard output: %s", strerror(errno));
+        return 1;
+    }
+    if (!v.why.empty())
+        say("%s: %s", path.c_str(), v.why.c_str());
+    if (!v.proved)
+        return 1;
+    if (has_name && v.score < named) {
+        say("%s: its name says %d, the run scores %d", path.c_str(), named, v.score);
+        return 1;
+    }
+    return 0;
 }
 
 int main(int argc, char** argv)
@@ -157,6 +198,10 @@ int main(int argc, char** argv)
         after_send = stats_count_send;
     }
 
+    if (!opt.verify.empty())
+        return verify(opt.verify);
+    practice_at = opt.practice;
+
     // A run to watch is read before the window opens.
     recording run;
     if (!opt.replay.empty() && !load_recording(opt.replay.c_str(), run, error)) {
@@ -168,7 +213,7 @@ int main(int argc, char** argv)
     if (status != 0)
         return status;
     if (!opt.replay.empty())
-        return watch(run, opt.stats);
+        return watch(run, opt.replay, opt.stats);
     if (!start_runs(opt.record.empty() ? RUN_KEEP : RUN_RECORD, opt.record.c_str())) {
         shutdown();
         return 1;

@@ -3,6 +3,7 @@
 // loop_num, the random generator and the recorded input are never touched,
 // so a run replays the same whether or not a menu was opened.
 #include "shell/menu.h"
+#include "shell/theatre.h"
 #include "world/world.h"
 #include "render/render.h"
 #include "shell/assets.h"
@@ -174,10 +175,32 @@ static const char* const ACTION_NAMES[KEY_ACTIONS] = {
     "Up", "Down", "Left", "Right", "Fire", "Next", "Pause", "Screenshot", "Fullscreen", "Fast replay",
 };
 
+// The first page's entries: the title's, and the pause's (its first three).
+enum top_entry { TOP_PLAY, TOP_OPTIONS, TOP_QUIT, TOP_PRACTICE, TOP_REPLAYS };
+const int TITLE_ENTRIES = 5, PAUSE_ENTRIES = 3;
+static const top_entry TITLE_ORDER[TITLE_ENTRIES] = {TOP_PLAY, TOP_OPTIONS, TOP_PRACTICE, TOP_REPLAYS, TOP_QUIT};
+static const top_entry PAUSE_ORDER[PAUSE_ENTRIES] = {TOP_PLAY, TOP_OPTIONS, TOP_QUIT};
+
+static top_entry top_entry_at(int i)
+{
+    return menu_now == MENU_TITLE ? TITLE_ORDER[i] : PAUSE_ORDER[i];
+}
+
+static const char* top_name(int i)
+{
+    switch (top_entry_at(i)) {
+    case TOP_PLAY: return menu_now == MENU_PAUSE ? "Resume" : "Play";
+    case TOP_PRACTICE: return "Practice";
+    case TOP_REPLAYS: return "Replays";
+    case TOP_OPTIONS: return "Options";
+    default: return "Quit";
+    }
+}
+
 static int entries(menu_page page)
 {
     switch (page) {
-    case PAGE_TOP: return 3;
+    case PAGE_TOP: return menu_now == MENU_TITLE ? TITLE_ENTRIES : PAUSE_ENTRIES;
     case PAGE_OPTIONS: return 3;
     case PAGE_SOUND: return 3;
     case PAGE_SCREEN: return 3;
@@ -447,9 +470,21 @@ static void top_step(const menu_input& in)
     }
     if (!in.choose)
         return;
-    if (entry_now == 1) {
+    top_entry chosen = top_entry_at(entry_now);
+    if (chosen == TOP_REPLAYS) {
+        browse_replays();
+        last_held = held_now();  // keys that left the list are not presses here
+    } else if (chosen == TOP_PRACTICE) {
+        practice_at = choose_practice();
+        last_held = held_now();
+        if (practice_at) {
+            practice_chosen();
+            play_chosen = true;
+            menu_left = MENU_PLAY;
+        }
+    } else if (chosen == TOP_OPTIONS) {
         go_to(PAGE_OPTIONS, 0);
-    } else if (entry_now == 2) {
+    } else if (chosen == TOP_QUIT) {
         end_game = true;
     } else if (menu_now == MENU_TITLE) {
         play_chosen = true;
@@ -474,7 +509,7 @@ static void step(const menu_input& in)
         return top_step(in);
     if (in.back()) {
         if (page_now == PAGE_OPTIONS) {
-            go_to(PAGE_TOP, 1);
+            go_to(PAGE_TOP, 1);  // Options, on both first pages
             save_changes();
         } else {
             go_to(PAGE_OPTIONS, page_now - PAGE_SOUND);
@@ -603,9 +638,8 @@ void draw_menu(BITMAP* bmp)
             textout_centre_ex(bmp, title, "Zelto Star!", 320, 180, white(), -1);
     }
     if (page_now == PAGE_TOP) {
-        const char* const NAMES[] = {menu_now == MENU_PAUSE ? "Resume" : "Play", "Options", "Quit"};
-        for (int i = 0; i < 3; i++)
-            entry_centred(bmp, NAMES[i], TOP_FIRST_Y + MENU_ROW * i, i == entry_now);
+        for (int i = 0; i < entries(PAGE_TOP); i++)
+            entry_centred(bmp, top_name(i), TOP_FIRST_Y + MENU_ROW * i, i == entry_now);
     } else {
         draw_page(bmp);
     }

@@ -21,3 +21,8 @@ unsigned long long rnd_state()
 {
     return state;
 }
+
+void set_rnd_state(unsigned long long s)
+{
+    state = s;
+}

@@ -161,6 +161,7 @@ int rnd();
 void srnd(unsigned seed);
 // The generator's whole state, for recording and checking runs.
 unsigned long long rnd_state();
+void set_rnd_state(unsigned long long s);  // puts back a state rnd_state() gave
 
 // ---- State hash ------------------------------------------------------------
 

@@ -36,6 +36,8 @@ grep -v '^d' "$work/contents" | sed -E 's/^([^ ]+ +){5}//' | sort >"$work/files"
         echo "./usr/share/icons/hicolor/${size}x${size}/apps/zelto.png"
     done
     echo "./usr/share/icons/hicolor/scalable/apps/zelto.svg"
+    echo "./usr/share/icons/hicolor/scalable/mimetypes/application-x-zelto-replay.svg"
+    echo "./usr/share/mime/packages/zelto.xml"
     echo "./usr/share/man/man6/zelto.6.gz"
     echo "./usr/share/metainfo/$metainfo"
     # The committed assets, and nothing a game played from data/ left there.
@@ -71,6 +73,16 @@ dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x failed"
     || fail "the packaged program does not say version $version"
 desktop-file-validate "$root/usr/share/applications/zelto.desktop" \
     || fail "desktop-file-validate refused the desktop entry"
+# Recorded runs: a file type the desktop entry opens (zelto FILE watches it).
+grep -q '^Exec=zelto %f$' "$root/usr/share/applications/zelto.desktop" \
+    || fail "the desktop entry takes no file"
+grep -q '^MimeType=application/x-zelto-replay;$' "$root/usr/share/applications/zelto.desktop" \
+    || fail "the desktop entry does not open recorded runs"
+if command -v xmllint >/dev/null; then
+    xmllint --noout "$root/usr/share/mime/packages/zelto.xml" || fail "the file type is no XML"
+fi
+grep -q '<glob pattern="\*.zrec"/>' "$root/usr/share/mime/packages/zelto.xml" \
+    || fail "the file type does not claim .zrec"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$metainfo" \
     || fail "appstreamcli validate refused $metainfo"
 grep -q '<launchable type="desktop-id">zelto.desktop</launchable>' "$root/usr/share/metainfo/$metainfo" \

@@ -4,6 +4,7 @@
 // same state as the headless replay, with nothing written.
 #include "harness.h"
 #include "shell/runs/replays.h"
+#include "shell/theatre.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -432,8 +433,10 @@ TEST_F(Watching, TheRunPlaysToTheSameStateAsTheReplayerRunningAheadUnseenAndUnhe
         EXPECT_EQ(w.passes, int(run.passes.size()));
         EXPECT_EQ(w.hash, want);
         EXPECT_EQ(state_hash(), want);
-        EXPECT_EQ(watched_passes, int(run.passes.size()));
-        EXPECT_EQ(silent, int(run.run_start));
+        // The passes before the run are found ahead, unwatched; only those
+        // after the last world kept before it are played again, unseen.
+        EXPECT_EQ(watched_passes - silent, int(run.passes.size() - run.run_start));
+        EXPECT_LE(silent, MARK_EVERY);
         EXPECT_EQ(heard_while_silent, 0);
         EXPECT_FALSE(sounds.empty());  // the run itself is heard
         int run_passes = int(run.passes.size() - run.run_start);
@@ -446,8 +449,106 @@ TEST_F(Watching, TheRunPlaysToTheSameStateAsTheReplayerRunningAheadUnseenAndUnhe
     EXPECT_TRUE(scores_written);
 }
 
+static std::vector<int> frame_now()
+{
+    std::vector<int> f;
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            f.push_back(getpixel(buffer, x, y));
+    return f;
+}
+
+// A seek back or ahead reaches the frame and state that watching on from the
+// start reaches; a step goes exactly one pass; the input display shows the
+// input the file holds for the pass.
+TEST_F(Watching, ASeekShowsWhatWatchingFromTheStartShowsAndAStepGoesOnePass)
+{
+    recording run = second_run();
+    shutdown();
+    ASSERT_EQ(startup_headless(1), 0);
+    ASSERT_TRUE(prepare_watch(run));
+    ASSERT_EQ(watch_end(), run.passes.size());
+    const size_t at = std::min(watch_start() + 700, watch_end() - 2);
+    seek_watch(watch_start());
+    while (recorded_passes_read() < at)
+        step_watch();
+    const std::vector<int> watched = frame_now();
+    const unsigned long long hash = state_hash();
+
+    seek_watch(watch_end() - 1);
+    seek_watch(at);
+    EXPECT_EQ(recorded_passes_read(), at);
+    EXPECT_EQ(state_hash(), hash);
+    EXPECT_TRUE(frame_now() == watched);
+
+    step_watch();
+    EXPECT_EQ(recorded_passes_read(), at + 1);
+    const std::vector<int> stepped = frame_now();
+    EXPECT_FALSE(stepped == watched);
+    seek_watch(at + 1);
+    EXPECT_TRUE(frame_now() == stepped);
+
+    // Up, left, down, right, fire: lit as the file's byte for the pass says.
+    const control c = run.passes[at].flags;
+    BITMAP* over = create_bitmap(640, 480);
+    clear_to_color(over, 0);
+    draw_watch_overlay(over, false, true);
+    const bool held[5] = {c.up, c.left, c.down, c.right, c.fire};
+    const int col[5] = {1, 0, 1, 2, 4}, row[5] = {0, 1, 1, 1, 1};
+    for (int i = 0; i < 5; i++) {
+        int x = INPUT_X + col[i] * (INPUT_BOX + 2) + INPUT_BOX / 2;
+        int y = INPUT_Y + row[i] * (INPUT_BOX + 2) + INPUT_BOX / 2;
+        EXPECT_EQ(getpixel(over, x, y) != 0, held[i]) << i;
+    }
+    EXPECT_TRUE(c.fire);
+    destroy_bitmap(over);
+    finish_watch();
+}
+
+// The theatre's list: kept runs best first, then the last run; another
+// version's run listed but refused with its reason; and a run watched from
+// the title puts the session's world back as it was.
+TEST_F(Watching, TheListRanksTheKeptRunsAndAWatchFromTheTitleLeavesTheSessionAlone)
+{
+    recording run = second_run();
+    const std::string dir = folder + "/" + REPLAY_FOLDER + "/";
+    write_file(dir + "00057_2026-12-08_04-50-12.zrec", read_file(dir + LAST_REPLAY));
+    write_file(dir + "00099_2026-12-09_10-00-00.zrec",
+               std::string("ZELTOREC\4\0\x05" "0.9.0", 16) + std::string(40, '\0'));
+    write_file(dir + "mine.zrec", read_file(dir + LAST_REPLAY));  // the player's own: not listed
+    std::vector<listed_run> list = list_replays();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].score, 99);
+    EXPECT_FALSE(list[0].playable);
+    EXPECT_NE(list[0].why.find("0.9.0"), std::string::npos) << list[0].why;
+    EXPECT_EQ(list[0].when, "2026-12-09 10:00");
+    EXPECT_TRUE(list[1].playable);
+    EXPECT_EQ(list[1].path, dir + "00057_2026-12-08_04-50-12.zrec");
+    EXPECT_EQ(list[2].path, dir + LAST_REPLAY);
+    EXPECT_EQ(list[2].score, run.end_score);
+    EXPECT_EQ(list[2].seconds, int((run.passes.size() - run.run_start) * PASS_TICKS / 1000));
+
+    shutdown();
+    ASSERT_EQ(startup_headless(31), 0);
+    start_runs(RUN_KEEP);
+    for (int i = 0; i < 40; i++)
+        title_pass();
+    const unsigned long long before = state_hash();
+    const std::vector<std::string> files_before = files();
+    const std::string last_before = read_file(dir + LAST_REPLAY);
+    hold_world();
+    watched_run w = play_watched(run);
+    give_world_back();
+    runs_mode = RUN_KEEP;
+    EXPECT_TRUE(w.ended);
+    EXPECT_EQ(state_hash(), before);
+    // The watched run's passes are none of the session's: no file begun or replaced.
+    EXPECT_EQ(files(), files_before);
+    EXPECT_EQ(read_file(dir + LAST_REPLAY), last_before);
+    end_runs();
+}
+
 static unsigned leave_at;  // Esc is held from this pass on
-static int passes_run;
 static void (*game_rest)(int);
 
 TEST_F(Watching, EscLeavesBeforeTheEndAndTheEndScreenSavesTheFrameUnmarked)
@@ -456,9 +557,8 @@ TEST_F(Watching, EscLeavesBeforeTheEndAndTheEndScreenSavesTheFrameUnmarked)
     shutdown();
     ASSERT_EQ(startup_headless(1), 0);
     leave_at = run.run_start + 200;
-    passes_run = 0;
     after_pass = [] {
-        if (unsigned(++passes_run) == leave_at)
+        if (recorded_passes_read() == leave_at)
             key[KEY_ESC] = -1;
     };
     watched_run w = play_watched(run);
@@ -484,7 +584,7 @@ TEST_F(Watching, EscLeavesBeforeTheEndAndTheEndScreenSavesTheFrameUnmarked)
     for (int y = 0; y < 480; y++)
         for (int x = 0; x < 640; x++)
             frame.push_back(getpixel(buffer, x, y));
-    end_of_replay();
+    end_of_replay(w);
     pace_rest = game_rest;
     release_all();
     BITMAP* shot = load_bmp((folder + "/zelto_screen.bmp").c_str(), nullptr);

@@ -284,7 +284,7 @@ TEST_F(Replay, MenusOnTheTitleAndThePauseLeaveTheRunAsItWouldBe)
 static std::string header_of(int format, const std::string& version)
 {
     std::string h = "ZELTOREC"s + char(format) + '\0' + char(version.size()) + version;
-    return h + "\x2a\0\0\0"s + std::string(4 + 20, '\0');
+    return h + "\x2a\0\0\0"s + std::string(4 + 20 + (format >= 4 ? 4 : 0), '\0');
 }
 
 TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
@@ -293,9 +293,9 @@ TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
     const int table[5] = {0};
     std::vector<unsigned char> made = recording_header(42, 0, table);
     const std::string header(made.begin(), made.end());
-    ASSERT_EQ(header, header_of(3, ours));
+    ASSERT_EQ(header, header_of(4, ours));
     std::string starts_late = header;
-    starts_late[header.size() - 24] = 9;  // the run would begin at pass 9 of 5
+    starts_late[header.size() - 28] = 9;  // the run would begin at pass 9 of 5
     struct {
         const char* name;
         std::string bytes;
@@ -305,7 +305,7 @@ TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
         {"short.rec", "ZELT", {"not a Zelto Star! recording"}},
         {"format2.rec", "ZELTOREC\2\0\x2a\0\0\0\x10\x10"s, {"older version", "format 2", ours}},
         {"older.rec", header_of(3, "0.9.0") + "\x10", {"recorded by Zelto Star! 0.9.0", "this is " + ours}},
-        {"newer.rec", header_of(4, "2.0.0") + "\x10", {"Zelto Star! 2.0.0", "format 4", ours}},
+        {"newer.rec", header_of(5, "2.0.0") + "\x10", {"Zelto Star! 2.0.0", "format 5", ours}},
         {"unnamed.rec", "ZELTOREC\7\0\0"s + std::string(60, 'x'), {"format 7", ours}},
         {"no_version.rec", "ZELTOREC\3\0\5" "1.1"s, {"cut short"}},
         {"cut.rec", header.substr(0, header.size() - 3), {"cut short"}},
@@ -333,9 +333,162 @@ TEST_F(Replay, DamagedForeignAndOtherVersionsRecordingsAreRefusedWithAReason)
     EXPECT_FALSE(load_recording(pipe.c_str(), run, error));
     EXPECT_NE(error.find("named pipe"), std::string::npos) << error;
 
+    // The format before this one is still played (it keeps no hashes).
+    ASSERT_TRUE(load_recording(write("format3.rec", header_of(3, ours) + "\x10\x10"s).c_str(), run, error)) << error;
+    EXPECT_EQ(run.passes.size(), 2u);
+    EXPECT_FALSE(run.whole);
+
     // A whole header and no passes is a valid, empty run.
     ASSERT_TRUE(load_recording(write("empty.rec", header).c_str(), run, error)) << error;
     EXPECT_EQ(run.seed, 42u);
     EXPECT_EQ(run.version, ours);
     EXPECT_TRUE(run.passes.empty());
+}
+
+// A session recorded through the keyboard, as the game records it: fire,
+// weave, and Esc after `passes` game passes.
+static int quit_after;
+static void weave_then_quit()
+{
+    key[KEY_Z] = -1;
+    key[KEY_LEFT] = loop_num % 90 < 45 ? -1 : 0;
+    key[KEY_RIGHT] = loop_num % 90 >= 45 ? -1 : 0;
+    key[KEY_ESC] = loop_num >= quit_after ? -1 : 0;
+}
+
+static std::string bytes_of(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// --verify's proof: a whole run of this version plays to every hash it keeps
+// and to its end mark; a cut, damaged, foreign or changed one is named.
+TEST_F(Replay, VerifyProvesAWholeRunAndNamesTheFirstPassThatDiffers)
+{
+    recording golden_run;
+    std::string error;
+    ASSERT_TRUE(load_recording(golden("glaive.zrec").c_str(), golden_run, error)) << error;
+    ASSERT_EQ(startup_headless(golden_run.seed), 0);
+    verdict g = verify_run(golden_run);
+    shutdown();
+    figures want = expected("glaive");
+    EXPECT_TRUE(g.proved);
+    EXPECT_EQ(g.passes, want.passes);
+    EXPECT_EQ(g.score, want.score);
+    EXPECT_EQ(g.hash, want.hash);
+
+    std::string path = folder + "/run.zrec";
+    save_dir = folder;
+    ASSERT_EQ(startup_headless(515), 0);
+    ASSERT_TRUE(start_runs(RUN_RECORD, path.c_str()));
+    quit_after = 1100;
+    after_pass = weave_then_quit;
+    title_loop();
+    slide_in();
+    game_loop();
+    after_pass = nullptr;
+    ASSERT_TRUE(end_runs());
+    unsigned long long left = state_hash();
+    int score_left = score;
+    shutdown();
+    release_keys();
+
+    auto check = [&](const std::string& bytes, const char* reason) {
+        recording run;
+        std::string why;
+        std::string file = write("checked.zrec", bytes);
+        if (!load_recording(file.c_str(), run, why))
+            return why;
+        EXPECT_EQ(startup_headless(run.seed), 0);
+        verdict v = verify_run(run);
+        shutdown();
+        if (!reason) {
+            EXPECT_TRUE(v.proved) << v.why;
+            EXPECT_EQ(v.hash, left);
+            EXPECT_EQ(v.score, score_left);
+        }
+        return v.proved ? std::string() : v.why;
+    };
+    const std::string whole = bytes_of(path);
+    recording run;
+    ASSERT_TRUE(load_recording(path.c_str(), run, error)) << error;
+    ASSERT_TRUE(run.whole);
+    ASSERT_GE(run.hashes.size(), 4u);
+    EXPECT_EQ(check(whole, nullptr), "");
+
+    const size_t body = whole.size() - END_BYTES - body_size(run.passes.size());
+    EXPECT_EQ(run.end_score, score_left);
+    std::string cut = whole.substr(0, whole.size() - 40);
+    EXPECT_NE(check(cut, "cut").find("cut short"), std::string::npos);
+    std::string flipped = whole;
+    flipped[body + body_size(300)] ^= 0x80;
+    EXPECT_NE(check(flipped, "damaged").find("bad input byte at pass 300"), std::string::npos);
+    std::string other = whole;
+    other[12] = '9';  // the version's first digit after its length
+    EXPECT_NE(check(other, "version").find("this is " ZELTO_VERSION), std::string::npos);
+    // Fire let go for a stretch after the hash at pass 500: the hash at 750 tells.
+    std::string changed = whole;
+    for (size_t p = 560; p < 600; p++)
+        changed[body + body_size(p)] &= ~16;
+    EXPECT_NE(check(changed, "changed").find("by pass 750"), std::string::npos);
+}
+
+// Practice at each boss: the boss enters on the first game pass, a new run's
+// ship, lives and score; the run is kept as a practice replay that plays to
+// the same hash, and the score table stays as it was.
+TEST_F(Replay, PracticeStartsAtEachBossRecordsAndLeavesTheTableAlone)
+{
+    struct no_practice_after {
+        ~no_practice_after() { practice_at = 0; }
+    } restore;
+    for (int at : {1, 4, 8, 12}) {
+        SCOPED_TRACE(at);
+        std::string rm = "rm -rf '" + folder + "/replays'";
+        ASSERT_EQ(system(rm.c_str()), 0);
+        save_dir = folder;
+        write(SCORE_FILE, "90\n70\n30\n5\n1\n");
+        ASSERT_EQ(startup_headless(600 + at), 0);
+        practice_at = at;
+        ASSERT_TRUE(start_runs(RUN_KEEP));
+        static bool entered;
+        static int wanted;
+        entered = false;
+        wanted = at;
+        quit_after = 700;
+        after_pass = [] {
+            if (loop_num == 1 && r_stage == wanted)
+                entered = boss_stage && boss.type == wanted / 4 && lives == 2 && score == 0 &&
+                          abs(player.y - 240) < 20;
+            weave_then_quit();
+        };
+        title_loop();
+        slide_in();
+        game_loop();
+        after_pass = nullptr;
+        ASSERT_TRUE(end_runs());
+        unsigned long long left = state_hash();
+        EXPECT_TRUE(entered);
+        EXPECT_EQ(highscore[0], 90);
+        shutdown();
+        release_keys();
+        practice_at = 0;
+        EXPECT_EQ(bytes_of(folder + "/" + SCORE_FILE), "90\n70\n30\n5\n1\n");
+
+        std::string list = bytes_of(folder + "/replays/.kept");
+        std::string name = "practice_"s + practice_name(at) + "_";
+        ASSERT_EQ(list.compare(0, name.size(), name), 0) << list;
+        recording run;
+        std::string error;
+        std::string file = folder + "/replays/" + list.substr(0, list.find('\n'));
+        ASSERT_TRUE(load_recording(file.c_str(), run, error)) << error;
+        EXPECT_EQ(run.practice, at);
+        ASSERT_EQ(startup_headless(run.seed), 0);
+        verdict v = verify_run(run);
+        shutdown();
+        EXPECT_TRUE(v.proved) << v.why;
+        EXPECT_EQ(v.hash, left);
+    }
 }

@@ -47,6 +47,7 @@ sleep 1.5                           # the title's 25 passes and the slide-in
 for k in Left Up Right Right Down Left Up Left Right Down; do
     press "$k" 0.6
 done
+sleep 7                             # long enough to seek 10 s in
 # Tab held into the Esc: the screenshot is the last frame of the run.
 xdotool keydown --window "$win" Tab
 sleep 0.3
@@ -109,6 +110,57 @@ wait $pid
 status=$?
 pid=
 [ $status -eq 0 ] || fail "Esc during a replay gave status $status"
+
+# ---- Paused, stepped and sought --------------------------------------------------
+# Home, then five steps while paused, then one more: the frame moves on by a
+# pass. Right then Left seek 10 s ahead and back to that same pass: the frame
+# (Tab) and the window (bar and "Paused" over it) are those the step reached.
+settle() {
+    $im/import -window "$win" "$work/settle_a.png"
+    for i in 1 2 3 4 5 6 7 8 9 10; do
+        sleep 0.2
+        $im/import -window "$win" "$1"
+        same "$1" "$work/settle_a.png" && return 0
+        cp "$1" "$work/settle_a.png"
+    done
+    fail "the paused replay never settled"
+}
+frame() { rm -f zelto_screen.bmp; press Tab 0.15; mv zelto_screen.bmp "$1"; }
+launch --replay "$work/run.zrec" --mute
+sleep 3
+press p 0.1
+press Home 0.1
+for i in 1 2 3 4 5; do press period 0.1; done
+frame "$work/five.bmp"
+press period 0.1
+frame "$work/six.bmp"
+settle "$work/six.png"
+same "$work/five.bmp" "$work/six.bmp" && fail "a step while paused did not move the run on"
+press Right 0.1
+settle "$work/ahead.png"
+same "$work/ahead.png" "$work/six.png" && fail "Right did not seek ahead"
+press Left 0.1
+frame "$work/back.bmp"
+settle "$work/back.png"
+same "$work/back.bmp" "$work/six.bmp" || fail "a seek back reached another frame than stepping did"
+same "$work/back.png" "$work/six.png" || fail "the window after a seek back differs from the one stepping showed"
+xdotool keydown --window "$win" Escape 2>/dev/null
+wait $pid || fail "Esc while paused did not end the replay cleanly"
+pid=
+echo "paused, stepped and sought: the same frame either way"
+
+# ---- --verify, and a run opened as the desktop opens it ----------------------------
+"$game" --verify "$work/run.zrec" >"$work/verify.txt" 2>"$work/stderr" ||
+    fail "--verify refused a whole run: $(cat "$work/stderr")"
+grep -q "^$want\$" "$work/verify.txt" || fail "--verify printed another hash: $(cat "$work/verify.txt")"
+head -c -30 "$work/run.zrec" >"$work/cut.zrec"
+"$game" --verify "$work/cut.zrec" >/dev/null 2>"$work/stderr" && fail "--verify passed a cut run"
+grep -q "cut short" "$work/stderr" || fail "a cut run, not said: $(cat "$work/stderr")"
+launch "$work/run.zrec" --mute
+ended=$(wait_end 60) || fail "a run opened as zelto FILE never came to its end"
+xdotool keydown --window "$win" Escape 2>/dev/null
+wait $pid || fail "a run opened as zelto FILE did not end cleanly"
+pid=
 
 # ---- Another version's recording -----------------------------------------------------
 ours=$("$game" --version | awk '{print $NF}')

@@ -69,7 +69,7 @@ one_run() {
     signal_ends_game "$what"
     # A signal before the recording began leaves none; otherwise it is whole.
     [ -f "$rec" ] || return 0
-    recorded=$(($(wc -c <"$rec") - $(header_size)))
+    recorded=$(recorded_passes "$rec")
     [ $recorded -ge 0 ] || fail "$what: the recording lost its header"
     played=$("$replay" "$rec" --data "$data" | awk '/^passes /{print $2}')
     [ "$played" = "$recorded" ] || fail "$what: $recorded passes recorded, $played replayed"

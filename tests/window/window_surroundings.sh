@@ -99,7 +99,7 @@ pid=
 # A pass lasts 19 ms, a little more on a busy machine: count 20; the first
 # title pass comes well within 0.3 s.
 expected=$(((ms - 300) / 20))
-recorded=$(($(wc -c <"$work/killed.rec") - $(header_size)))
+recorded=$(recorded_passes "$work/killed.rec")
 [ $recorded -ge $((expected - 53)) ] ||
     fail "a killed run kept $recorded passes of at least $expected played"
 played=$("$replay" "$work/killed.rec" --data "$data" | awk '/^passes /{print $2}')

@@ -43,5 +43,23 @@ press() {
 # the version (a length byte and its characters), seed, run start, table.
 header_size() {
     v=$("$game" --version | awk '{print $NF}')
-    echo $((8 + 2 + 1 + ${#v} + 4 + 4 + 5 * 4))
+    echo $((8 + 2 + 1 + ${#v} + 4 + 4 + 5 * 4 + 4))
+}
+
+# Passes in a recording of this game, from its size: each 250th pass is
+# followed by its 8-byte state hash, and a file closed whole ends with a
+# 21-byte end mark (255, then the number of passes, little-endian, ...).
+recorded_passes() {
+    size=$(wc -c <"$1")
+    body=$((size - $(header_size)))
+    passes_in() { echo $(($1 / 258 * 250 + ($1 % 258 < 250 ? $1 % 258 : 250))); }
+    if [ $body -ge 21 ]; then
+        set -- $(tail -c 21 "$1" | head -c 5 | od -An -tu1)
+        n=$(passes_in $((body - 21)))
+        if [ "$1" = 255 ] && [ $(($2 + 256 * $3 + 65536 * $4 + 16777216 * $5)) = "$n" ]; then
+            echo "$n"
+            return
+        fi
+    fi
+    passes_in "$body"
 }

@@ -9,7 +9,7 @@
 
 const char* usage_text()
 {
-    return "Usage: zelto [OPTION]...\n"
+    return "Usage: zelto [OPTION]... [FILE]\n"
            "A vertical shoot-'em-up. Arrows steer, Z fires, X continues, P pauses,\n"
            "Tab saves a screenshot, F11 or Alt+Enter toggles fullscreen, Esc quits.\n"
            "Keys, joystick buttons, volumes and the window can be set in\n"
@@ -30,7 +30,14 @@ const char* usage_text()
            "                   to the settings file\n"
            "  --record FILE    record the run (seed and input) into FILE\n"
            "  --replay FILE    watch a recorded run: Esc leaves, P pauses, hold F to\n"
-           "                   go four times as fast, Tab saves a screenshot\n"
+           "                   go four times as fast, Left/Right seek 10 s, Home/End,\n"
+           "                   period steps while paused, I shows the input\n"
+           "  --verify FILE    play a recorded run headless, print its score, stage,\n"
+           "                   passes and state hash; status 0 for a whole run of\n"
+           "                   this version that plays to the hashes it keeps\n"
+           "  --practice BOSS  practise at glaive, vortex, angel or final: a new run's\n"
+           "                   ship there, kept as a practice replay, never scored\n"
+           "  FILE             a recorded run (.zrec) to watch, as --replay FILE\n"
            "  --stats          print pacing and processor figures on exit\n"
            "  --help           show this help and exit\n"
            "  --version        show the version and exit\n";
@@ -49,6 +56,16 @@ static bool whole_number(const char* s, int& out)
     return true;
 }
 
+// A recorded run named alone, as a file manager opens one: zelto FILE.
+static bool is_run_file(const std::string& arg)
+{
+    auto ends = [&](const char* e) {
+        size_t n = strlen(e);
+        return arg.size() > n && arg.compare(arg.size() - n, n, e) == 0;
+    };
+    return arg[0] != '-' && (ends(".zrec") || ends(".rec"));
+}
+
 bool parse_options(int argc, char** argv, options& out, std::string& error)
 {
     out = options();
@@ -62,7 +79,7 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             arg = arg.substr(0, eq);
             has_value = true;
         }
-        bool takes_value = arg == "--scale" || arg == "--record" || arg == "--replay" ||
+        bool takes_value = arg == "--scale" || arg == "--record" || arg == "--replay" || arg == "--verify" || arg == "--practice" ||
                            arg == "--config" || arg == "--music" || arg == "--effects";
         if (takes_value && !has_value) {
             if (i + 1 >= argc) {
@@ -114,6 +131,23 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
                 return false;
             }
             out.replay = value;
+        } else if (arg == "--verify") {
+            if (value.empty()) {
+                error = "--verify needs a file name";
+                return false;
+            }
+            out.verify = value;
+        } else if (arg == "--practice") {
+            const char* names[] = {"glaive", "vortex", "angel", "final"};
+            const int stages[] = {1, 4, 8, 12};
+            out.practice = 0;
+            for (int b = 0; b < 4; b++)
+                if (value == names[b])
+                    out.practice = stages[b];
+            if (!out.practice) {
+                error = "--practice needs glaive, vortex, angel or final, not '" + value + "'";
+                return false;
+            }
         } else if (arg == "--fullscreen") {
             out.fullscreen = true;
             out.fullscreen_given = true;
@@ -125,10 +159,20 @@ bool parse_options(int argc, char** argv, options& out, std::string& error)
             out.help = true;
         } else if (arg == "--version") {
             out.version = true;
+        } else if (is_run_file(arg) && out.replay.empty()) {
+            out.replay = arg;  // a file opened from the desktop: zelto FILE
         } else {
             error = "unknown option '" + std::string(argv[i]) + "'";
             return false;
         }
+    }
+    if (!out.verify.empty() && (!out.replay.empty() || !out.record.empty() || out.practice)) {
+        error = "--verify plays no game: it cannot be used with --replay, --record or --practice";
+        return false;
+    }
+    if (out.practice && !out.replay.empty()) {
+        error = "--practice and --replay cannot be used together";
+        return false;
     }
     if (!out.record.empty() && !out.replay.empty()) {
         error = "--record and --replay cannot be used together";

@@ -24,6 +24,8 @@ struct options {
     bool stats = false;     // print pacing figures on exit
     std::string record;     // file to record the run into, or ""
     std::string replay;     // recorded run to watch instead of playing, or ""
+    std::string verify;     // recorded run to play headless and check, or ""
+    int practice = 0;       // the r_stage to practise at (1, 4, 8, 12), or 0
 };
 
 const int MAX_SCALE = 4;

@@ -14,12 +14,13 @@
 
 static const char MAGIC[8] = {'Z', 'E', 'L', 'T', 'O', 'R', 'E', 'C'};
 // 2: slide-in passes have their place too. 3: the game version, the pass the
-// run begins at and the score table at start-up.
-const int RECORDING_FORMAT = 3;
+// run begins at and the score table at start-up. 4: where a practice run
+// begins, the state hash every HASH_EVERY passes and an end mark.
 // Magic, format, then the version as a length byte and its characters: a
 // later format keeps the version there, so a refusal can always name it.
 const size_t VERSION_AT = 10;
 const size_t VERSION_LONGEST = 32;
+const int OLDEST_READ = 3;  // format 3 files are still played, unchecked
 
 // ---- One byte a pass ---------------------------------------------------------
 
@@ -56,7 +57,30 @@ static unsigned get32(const unsigned char* p)
     return p[0] | p[1] << 8 | p[2] << 16 | unsigned(p[3]) << 24;
 }
 
-std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5])
+void put_hash(std::vector<unsigned char>& out, unsigned long long hash)
+{
+    put32(out, unsigned(hash));
+    put32(out, unsigned(hash >> 32));
+}
+
+static unsigned long long get_hash(const unsigned char* p)
+{
+    return get32(p) | (unsigned long long)get32(p + 4) << 32;
+}
+
+std::vector<unsigned char> recording_end(unsigned passes, unsigned long long hash, int score,
+                                         int r_stage)
+{
+    std::vector<unsigned char> e(1, END_MARK);
+    put32(e, passes);
+    put_hash(e, hash);
+    put32(e, unsigned(score));
+    put32(e, unsigned(r_stage));
+    return e;
+}
+
+std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5],
+                                            int practice)
 {
     std::vector<unsigned char> h(MAGIC, MAGIC + 8);
     h.push_back(RECORDING_FORMAT & 0xff);
@@ -68,6 +92,7 @@ std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, c
     put32(h, run_start);
     for (int i = 0; i < 5; i++)
         put32(h, unsigned(table[i]));
+    put32(h, unsigned(practice));
     return h;
 }
 
@@ -97,7 +122,8 @@ static std::string parse_recording(const std::vector<unsigned char>& b, recordin
         return " is cut short: no format";
     const std::string ours = ZELTO_VERSION;
     int format = b[8] + 256 * b[9];
-    if (format < RECORDING_FORMAT)
+    out.format = format;
+    if (format < OLDEST_READ)
         return " was recorded by an older version of Zelto Star! (recording format " +
                std::to_string(format) + "); this is " + ours;
     out.version = version_in(b);
@@ -114,17 +140,49 @@ static std::string parse_recording(const std::vector<unsigned char>& b, recordin
         return " was recorded by Zelto Star! " + out.version + "; this is " + ours +
                ", which plays only its own recordings";
     size_t at = VERSION_AT + 1 + out.version.size();
-    if (b.size() < at + 4 * 7)
+    const size_t fields = format >= 4 ? 8 : 7;
+    if (b.size() < at + 4 * fields)
         return " is cut short: its header ends early";
     out.seed = get32(&b[at]);
     out.run_start = get32(&b[at + 4]);
     for (int i = 0; i < 5; i++)
         out.table[i] = int(get32(&b[at + 8 + 4 * i]));
+    if (format >= 4)
+        out.practice = int(get32(&b[at + 28]));
+    if (out.practice != 0 && out.practice != 1 && out.practice != 4 && out.practice != 8 &&
+        out.practice != 12)
+        return " is damaged: a practice run at stage " + std::to_string(out.practice);
     out.passes.clear();
-    for (size_t i = at + 4 * 7; i < b.size(); i++)
+    const size_t body = at + 4 * fields;
+    size_t i = body;
+    while (i < b.size()) {
+        size_t pass = out.passes.size();
+        if (format >= 4 && pass > 0 && pass % HASH_EVERY == 0 &&
+            out.hashes.size() < pass / HASH_EVERY) {
+            if (b.size() - i < HASH_BYTES)
+                return " is cut short: in the state hash after pass " + std::to_string(pass);
+            out.hashes.push_back(get_hash(&b[i]));
+            i += HASH_BYTES;
+            continue;
+        }
+        if (format >= 4 && b[i] == END_MARK) {
+            if (b.size() - i != END_BYTES)
+                return " is damaged: its end mark at pass " + std::to_string(pass) +
+                       (b.size() - i < END_BYTES ? " is cut short" : " is followed by more");
+            if (get32(&b[i + 1]) != pass)
+                return " is damaged: its end mark says " + std::to_string(get32(&b[i + 1])) +
+                       " passes, it holds " + std::to_string(pass);
+            out.end_hash = get_hash(&b[i + 5]);
+            out.end_score = int(get32(&b[i + 5 + HASH_BYTES]));
+            out.end_r_stage = int(get32(&b[i + 9 + HASH_BYTES]));
+            out.whole = true;
+            break;
+        }
         if (b[i] & 0x80)
-            return " is damaged: a bad input byte at pass " + std::to_string(i - at - 4 * 7);
-    out.passes.bytes.assign(b.begin() + long(at + 4 * 7), b.end());
+            return " is damaged: a bad input byte at pass " + std::to_string(pass);
+        out.passes.bytes.push_back(b[i]);
+        i++;
+    }
     if (out.run_start > out.passes.size())
         return " is damaged: its run begins at pass " + std::to_string(out.run_start) +
                " of " + std::to_string(out.passes.size());
@@ -143,6 +201,7 @@ bool load_recording(const char* path, recording& out, std::string& error)
     std::string problem = parse_recording(bytes, out);
     if (!problem.empty()) {
         out.passes.clear();
+        out.hashes.clear();
         error = path + problem;
         return false;
     }

@@ -32,11 +32,31 @@ struct recording {
     unsigned seed = 0;
     unsigned run_start = 0;   // the pass its run begins at; 0 for a session's first run
     int table[5] = {};        // highscore[] at start-up
+    int practice = 0;         // the r_stage a practice run begins at; 0 for the game's own runs
+    int format = 0;           // the file's recording format
     pass_list passes;
+    // Format 4 on: the state hash after every HASH_EVERY-th pass, and the
+    // end mark the game writes when it closes the file whole.
+    std::vector<unsigned long long> hashes;
+    bool whole = false;             // the end mark is there
+    unsigned long long end_hash = 0;  // the state hash after the last pass
+    int end_score = 0, end_r_stage = 0;  // the score and stage then, for lists
 };
+const int RECORDING_FORMAT = 4;   // the format this game writes (3 is read too)
+const int HASH_EVERY = 250;       // passes between the stored state hashes
+const size_t HASH_BYTES = 8;
+const unsigned char END_MARK = 0xff;  // where a pass byte would be: the run's end
+// Bytes of the passes' part of a file of format 4 holding `passes` passes:
+// each HASH_EVERY-th pass is followed by its state hash.
+inline size_t body_size(size_t passes) { return passes + HASH_BYTES * (passes / HASH_EVERY); }
 const size_t RECORDING_LIMIT = 64u << 20;  // a longer file is not a recording (two weeks of passes)
 // The header of a recording of this game version: what comes before the passes.
-std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5]);
+std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, const int table[5],
+                                            int practice = 0);
+// The end mark: the number of passes, and the state hash, score and r_stage after the last.
+std::vector<unsigned char> recording_end(unsigned passes, unsigned long long hash, int score, int r_stage);
+const size_t END_BYTES = 1 + 4 + HASH_BYTES + 4 + 4;
+void put_hash(std::vector<unsigned char>& out, unsigned long long hash);
 // Reads a recording; false with a one-line reason for a missing, damaged,
 // cut or foreign file, or one made by another version of the game.
 bool load_recording(const char* path, recording& out, std::string& error);

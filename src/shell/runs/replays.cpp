@@ -101,10 +101,38 @@ bool keeping_replays()
     return keeping;
 }
 
+static std::string kept_file_base();
+static void prune_practice();
+static bool open_new(const std::string& base, std::string& path, int& fd, std::string& why);
+static void remember_kept(const std::string& name);
+
+// A practice run keeps its own file, practice_glaive_2026-12-08_04-50-12.zrec,
+// the newest PRACTICE_KEPT of them; last.zrec stays the game's last run.
+static void begin_practice_file()
+{
+    std::string path, why;
+    int fd;
+    std::string base = folder() + "/" + PRACTICE_PREFIX + practice_name(practice_at) + "_" +
+                       kept_file_base().substr(6);
+    if (!open_new(base, path, fd, why))
+        return give_up("write the replay", path, why);
+    if (!begin_run_file(last, fd, path, run_start)) {
+        why = strerror(errno);
+        close(fd);
+        unlink(path.c_str());
+        return give_up("write the replay", path, why);
+    }
+    remember_kept(path.substr(path.rfind('/') + 1));
+    prune_practice();
+    restart_flush_count();
+}
+
 // last.zrec gives way to the run that has begun: written whole under a
 // temporary name, then renamed over the old one.
 static void begin_last()
 {
+    if (practice_at)
+        return begin_practice_file();
     std::string path = folder() + "/" + LAST_REPLAY;
     std::string temp = path + ".XXXXXX";
     int fd = run_write_fails(path) ? -1 : mkstemp(&temp[0]);
@@ -123,9 +151,16 @@ static void begin_last()
     restart_flush_count();
 }
 
+// A run watched from the title plays through the same loops: its passes
+// are none of the session's.
+static bool kept_now()
+{
+    return keeping && !input_is_recorded();
+}
+
 void keep_first_run()
 {
-    if (!keeping || last.fd >= 0)
+    if (!kept_now() || last.fd >= 0)
         return;
     std::string dir = folder();
     if (!make_folder(dir)) {
@@ -141,7 +176,7 @@ void keep_first_run()
 
 void keep_next_run()
 {
-    if (!keeping || session_passes() == 0)
+    if (!kept_now() || session_passes() == 0)
         return;
     // The pass that read the X began the new game: the run that ended keeps
     // its files up to the pass before it, the new run starts after it.
@@ -208,30 +243,61 @@ static void remember_kept(const std::string& name)
     write_kept_list(names);
 }
 
-static void begin_kept()
+// A new file base.zrec, or base_2.zrec... when another run took the name
+// in the same second. False with the path tried and the reason.
+static bool open_new(const std::string& base, std::string& path, int& fd, std::string& why)
 {
-    const std::string base = folder() + "/" + kept_file_base();
     for (int n = 1;; n++) {
-        std::string path = base + (n > 1 ? "_" + std::to_string(n) : "") + RUN_EXTENSION;
-        std::string why;
-        int fd = -1;
+        path = base + (n > 1 ? "_" + std::to_string(n) : "") + RUN_EXTENSION;
+        why.clear();
+        fd = -1;
         if (run_write_fails(path))
             why = strerror(errno);
         else
             fd = open_regular(path, O_WRONLY | O_CREAT | O_EXCL, why);
         if (fd < 0 && why == strerror(EEXIST) && n < 1000)
-            continue;  // another run with this score in the same second
-        if (fd < 0)
-            return give_up("write the replay", path, why);
-        if (!begin_run_file(kept, fd, path, run_start)) {
-            why = strerror(errno);
-            close(fd);
-            unlink(path.c_str());
-            return give_up("write the replay", path, why);
-        }
-        remember_kept(path.substr(path.rfind('/') + 1));
-        return;
+            continue;
+        return fd >= 0;
     }
+}
+
+static void begin_kept()
+{
+    std::string path, why;
+    int fd;
+    if (!open_new(folder() + "/" + kept_file_base(), path, fd, why))
+        return give_up("write the replay", path, why);
+    if (!begin_run_file(kept, fd, path, run_start)) {
+        why = strerror(errno);
+        close(fd);
+        unlink(path.c_str());
+        return give_up("write the replay", path, why);
+    }
+    remember_kept(path.substr(path.rfind('/') + 1));
+}
+
+// The newest PRACTICE_KEPT practice files the game wrote stay (names sort by
+// their date); older ones go, and leave the list.
+static void prune_practice()
+{
+    std::vector<std::string> listed = kept_list(), practice, still;
+    const std::string prefix = PRACTICE_PREFIX;
+    for (const std::string& name : listed)
+        (name.compare(0, prefix.size(), prefix) == 0 ? practice : still).push_back(name);
+    if (practice.size() <= PRACTICE_KEPT)
+        return;
+    auto stamp = [&](const std::string& n) { return n.substr(n.find('_', prefix.size()) + 1); };
+    std::sort(practice.begin(), practice.end(),
+              [&](const std::string& a, const std::string& b) { return stamp(a) > stamp(b); });
+    for (size_t i = 0; i < practice.size(); i++) {
+        std::string path = folder() + "/" + practice[i];
+        if (i < PRACTICE_KEPT)
+            still.push_back(practice[i]);
+        else if ((run_write_fails(path) || unlink(path.c_str()) != 0) && errno != ENOENT)
+            return give_up("remove the replay", path, strerror(errno));
+    }
+    std::sort(still.begin(), still.end());
+    write_kept_list(still);
 }
 
 static bool all_digits(const std::string& s, size_t from, size_t count)
@@ -246,6 +312,28 @@ static bool all_digits(const std::string& s, size_t from, size_t count)
 
 // Reads a kept file's name; false for anything else (last.zrec, temporary
 // files, files of the player's own).
+static bool read_kept_name(const std::string& name, kept_name& out);
+
+bool kept_score(const std::string& name, int& score_in_name)
+{
+    kept_name k;
+    if (!read_kept_name(name.substr(name.rfind('/') + 1), k))
+        return false;
+    score_in_name = k.score;
+    return true;
+}
+
+const char* practice_name(int r)
+{
+    switch (r) {
+    case 1: return "glaive";
+    case 4: return "vortex";
+    case 8: return "angel";
+    case 12: return "final";
+    default: return "";
+    }
+}
+
 static bool read_kept_name(const std::string& name, kept_name& out)
 {
     const std::string ext = ".zrec";
@@ -311,7 +399,7 @@ static void prune()
 
 void keep_scored_run()
 {
-    if (!keeping || last.fd < 0)
+    if (!kept_now() || last.fd < 0)
         return;
     if (score > 0 && kept.fd < 0 && std::count(highscore, highscore + 5, score) > 0)
         begin_kept();

@@ -35,22 +35,12 @@ void stop_keeping_replays();
 // stops it, with one line on stderr).
 bool keeping_replays();
 
-// ---- Watching --------------------------------------------------------------------
+const char* const PRACTICE_PREFIX = "practice_";  // practice_glaive_2026-12-08_04-50-12.zrec
+const size_t PRACTICE_KEPT = 5;                   // the newest practice runs kept
 
-const int FAST_PASSES = 4;  // passes a shown frame while the fast key is held
-
-struct watched_run {
-    bool ended;                // the recording played to its end or its own quit (not left with Esc)
-    int passes;                // recorded passes played
-    unsigned long long hash;   // state_hash() where it stopped
-};
-
-// Plays the run in the window from the world start-up would make of its
-// seed and table: the passes before its run unseen and unheard, then the
-// run at the game's pace. Esc leaves, P pauses, the fast key runs
-// FAST_PASSES passes a frame, the screenshot key saves the frame. Neither
-// the score file nor any replay is written.
-watched_run play_watched(const recording& run);
-// The last frame with "End of replay" over it, until Esc, Z or X (or the
-// close button); the screenshot key still saves the frame itself.
-void end_of_replay();
+// The score a kept replay's file name carries (00057_...zrec: 57); false
+// for any other name.
+bool kept_score(const std::string& name, int& score_in_name);
+// The practice stages by name: glaive, vortex, angel, final for r_stage 1,
+// 4, 8, 12; "" for anything else.
+const char* practice_name(int r_stage);

@@ -29,9 +29,24 @@ bool (*replay_write_fails)(const std::string&) = nullptr;
 
 // ---- The one writer ---------------------------------------------------------------
 
-static std::vector<unsigned char> session;  // every pass's input since start-up
+// The hash a recording keeps: the state less the quit asked for, which a
+// recording played sets at its last pass whatever ended the session there.
+static unsigned long long run_hash()
+{
+    bool quitting = end_game;
+    end_game = false;
+    unsigned long long h = state_hash();
+    end_game = quitting;
+    return h;
+}
+
+static std::vector<unsigned char> session;  // every pass's input since start-up, with the hashes
+static size_t session_count;                // passes in it
 static int start_table[5];                  // the score table at start-up
 static int unflushed;                       // passes noted since the files were last written
+static size_t hashed_passes;                // the pass last_hash was taken after
+static unsigned long long last_hash;        // run_hash() at the end of that pass
+static int last_score, last_r_stage;        // and the score and stage then
 
 bool run_write_fails(const std::string& path)
 {
@@ -44,12 +59,13 @@ bool run_write_fails(const std::string& path)
 
 size_t session_passes()
 {
-    return session.size();
+    return session_count;
 }
 
 bool begin_run_file(run_file& f, int fd, const std::string& path, unsigned run_start)
 {
-    std::vector<unsigned char> bytes = recording_header(run_seed, run_start, start_table);
+    std::vector<unsigned char> bytes =
+        recording_header(run_seed, run_start, start_table, practice_at);
     size_t header = bytes.size();
     bytes.insert(bytes.end(), session.begin(), session.end());
     if (run_write_fails(path) || !write_all(fd, bytes.data(), bytes.size()))
@@ -61,13 +77,16 @@ bool begin_run_file(run_file& f, int fd, const std::string& path, unsigned run_s
     return true;
 }
 
+// f.written counts bytes of the session; a pass's hash follows it once the
+// pass has ended.
 bool write_run_file(run_file& f, size_t upto)
 {
-    if (f.fd < 0 || f.written >= upto)
+    size_t bytes = std::min(body_size(upto), session.size());
+    if (f.fd < 0 || f.written >= bytes)
         return true;
-    if (run_write_fails(f.path) || !write_all(f.fd, &session[f.written], upto - f.written))
+    if (run_write_fails(f.path) || !write_all(f.fd, &session[f.written], bytes - f.written))
         return false;
-    f.written = upto;
+    f.written = bytes;
     return true;
 }
 
@@ -76,8 +95,14 @@ bool finish_run_file(run_file& f, size_t end)
     if (f.fd < 0)
         return true;
     bool whole = write_run_file(f, end);
-    if (whole && f.written > end)
-        whole = !run_write_fails(f.path) && ftruncate(f.fd, off_t(f.header + end)) == 0;
+    if (whole && f.written > body_size(end))
+        whole = !run_write_fails(f.path) && ftruncate(f.fd, off_t(f.header + body_size(end))) == 0 &&
+                lseek(f.fd, 0, SEEK_END) >= 0;
+    // The end mark says the file is whole; it needs the hash the last pass left.
+    if (whole && end == hashed_passes) {
+        std::vector<unsigned char> mark = recording_end(unsigned(end), last_hash, last_score, last_r_stage);
+        whole = !run_write_fails(f.path) && write_all(f.fd, mark.data(), mark.size());
+    }
     int saved = errno;
     int fd = f.fd;
     f = run_file();
@@ -118,6 +143,9 @@ static void record_error()
 bool start_runs(run_mode mode, const char* record_path)
 {
     session.clear();
+    session_count = 0;
+    hashed_passes = 0;
+    last_hash = run_hash();
     unflushed = 0;
     std::copy(highscore, highscore + 5, start_table);
     record_failed = false;
@@ -142,12 +170,22 @@ bool start_runs(run_mode mode, const char* record_path)
     return true;
 }
 
+void practice_chosen()
+{
+    if (recorded.fd < 0)
+        return;
+    std::vector<unsigned char> h = recording_header(run_seed, 0, start_table, practice_at);
+    if (run_write_fails(recorded.path) || pwrite(recorded.fd, h.data(), h.size(), 0) != ssize_t(h.size()))
+        record_error();
+}
+
 bool end_runs()
 {
     stop_keeping_replays();
-    if (recorded.fd >= 0 && !finish_run_file(recorded, session.size()))
+    if (recorded.fd >= 0 && !finish_run_file(recorded, session_count))
         record_error();
     std::vector<unsigned char>().swap(session);
+    session_count = 0;
     runs_mode = RUN_NONE;
     return !record_failed;
 }
@@ -157,23 +195,58 @@ void note_input(const pass_input& in)
     if (runs_mode != RUN_KEEP && runs_mode != RUN_RECORD)
         return;
     session.push_back(pack_input(in));
+    session_count++;
     if (++unflushed < RUN_FLUSH_PASSES)
         return;
     unflushed = 0;
-    if (!write_run_file(recorded, session.size()))
+    if (!write_run_file(recorded, session_count))
         record_error();
     keep_flush();
 }
 
-// ---- Playing a recording ------------------------------------------------------------
+// ---- The state hash every HASH_EVERY passes ------------------------------------------
 
+size_t diverged_at;  // declared in runs.h
+static size_t checked_upto;
 static const recording* playing;
 static size_t next_pass;     // the recorded pass the next pass reads
 
-static void begin_playing(const recording& run, run_mode mode)
+void pass_ended()
+{
+    if (runs_mode == RUN_KEEP || runs_mode == RUN_RECORD) {
+        if (hashed_passes == session_count)
+            return;  // a pass that read no input (paused)
+        hashed_passes = session_count;
+        last_hash = run_hash();
+        last_score = score;
+        last_r_stage = r_stage;
+        if (session_count % HASH_EVERY == 0)
+            put_hash(session, last_hash);
+        return;
+    }
+    if (!input_is_recorded() || !playing || next_pass == checked_upto || diverged_at)
+        return;
+    checked_upto = next_pass;
+    size_t n = next_pass / HASH_EVERY;
+    bool differs = next_pass % HASH_EVERY == 0 && n >= 1 && n <= playing->hashes.size() &&
+                   playing->hashes[n - 1] != run_hash();
+    if (next_pass == playing->passes.size() && playing->whole && playing->end_hash != run_hash())
+        differs = true;
+    if (differs) {
+        diverged_at = next_pass;
+        end_game = true;
+    }
+}
+
+// ---- Playing a recording ------------------------------------------------------------
+
+void begin_playing(const recording& run, run_mode mode)
 {
     playing = &run;
     next_pass = 0;
+    checked_upto = 0;
+    diverged_at = 0;
+    practice_at = run.practice;
     recording_played_out = false;
     runs_mode = mode;
     // A played recording starts from the table it was recorded with and
@@ -182,11 +255,12 @@ static void begin_playing(const recording& run, run_mode mode)
     scores_written = false;
 }
 
-static void end_playing()
+void end_playing()
 {
     playing = nullptr;
     runs_mode = RUN_NONE;
     scores_written = true;
+    practice_at = 0;
 }
 
 // The player quit after the last recorded pass (by Esc or the close
@@ -214,12 +288,20 @@ size_t recorded_passes_read()
     return next_pass;
 }
 
+void resume_playing_at(size_t pass)
+{
+    next_pass = pass;
+    checked_upto = pass;
+    diverged_at = 0;
+    recording_played_out = false;
+}
+
 bool input_is_recorded()
 {
     return runs_mode == RUN_WATCH || runs_mode == RUN_HEADLESS;
 }
 
-static bool headless_input(pass_input& in)
+bool headless_input(pass_input& in)
 {
     if (next_pass >= playing->passes.size())
         return played_out(in);
@@ -237,121 +319,40 @@ int replay(const recording& run)
     return int(next_pass);
 }
 
-// ---- Watching --------------------------------------------------------------------
-// The recorded input drives the passes, as in the headless replay, so both end in the same state; only Esc, P, the fast key
-// and the screenshot key are read live.
-
-const int PROGRESS_EVERY = 250;  // ms between "Finding the run" frames
-const int END_TEXT_Y = 130;      // above "Game Over" and "Stage Clear!"
-
-static bool watch_left;     // Esc was pressed while watching
-static bool watch_quit;     // the recorded input quit (its own Esc) before its last pass
-static int fast_phase;      // place of the pass in its group of FAST_PASSES
-static int group_start;     // start_time of the group's first pass
-static int progress_at;     // logic_time of the last progress frame
-
-static int white() { return makecol(255, 255, 255); }
-
-// Running ahead through a long session takes a moment: say so.
-static void show_progress()
+std::string stage_reached(int r)
 {
-    if (next_pass > 0 && logic_time - progress_at < PROGRESS_EVERY)
-        return;
-    progress_at = logic_time;
-    BITMAP* frame = create_bitmap(640, 480);
-    if (!frame)
-        return;
-    clear_to_color(frame, makecol(0, 0, 0));
-    textprintf_centre_ex(frame, text, 320, 240, white(), -1, "Finding the run: %d%%",
-                         int(100.0 * next_pass / playing->run_start));
-    present_frame(frame);
-    destroy_bitmap(frame);
+    const char* const names[] = {"GLAIVE", "VORTEX", "ANGEL"};
+    if (r <= 0)
+        return "the opening wave";
+    if (r >= 12)
+        return "the final stage";
+    return std::string(names[r / 4]) + " (stage " + std::to_string(r) + ")";
 }
 
-static bool watched_input(pass_input& in)
+verdict verify_run(const recording& run)
 {
-    if (key[KEY_ESC]) {
-        watch_left = true;
-        end_game = true;
-    }
-    if (next_pass >= playing->passes.size())
-        return played_out(in);
-    bool ahead = next_pass < playing->run_start;
-    sounds_heard = !ahead;
-    if (ahead) {
-        pass_shown = false;
-        show_progress();
-    } else if (action_held(BIND_FAST)) {
-        if (fast_phase == 0)
-            group_start = start_time;
-        pass_shown = fast_phase == FAST_PASSES - 1;
-        if (pass_shown)
-            start_time = group_start;  // the frame's wait covers its whole group
-        fast_phase = (fast_phase + 1) % FAST_PASSES;
+    verdict v;
+    v.passes = replay(run);
+    v.score = score;
+    v.r_stage = r_stage;
+    v.hash = state_hash();
+    if (diverged_at) {
+        size_t agreed = diverged_at == run.passes.size() && diverged_at % HASH_EVERY != 0
+                            ? diverged_at / HASH_EVERY * HASH_EVERY
+                            : diverged_at - HASH_EVERY;
+        v.why = "the run differs from its recording by pass " + std::to_string(diverged_at) +
+                ", the first pass whose state hash differs from the one kept (it agreed at pass " +
+                std::to_string(agreed) + ")";
+    } else if (run.format < RECORDING_FORMAT) {
+        v.proved = true;
+        v.why = "recording format " + std::to_string(run.format) +
+                " keeps no state hashes: played, but nothing to check it against";
+    } else if (!run.whole) {
+        v.why = "the recording is cut short: it has no end mark (the game did not finish writing it)";
     } else {
-        pass_shown = true;
-        fast_phase = 0;
+        v.proved = true;
     }
-    next_recorded(in);
-    watch_quit = in.esc;
-    return true;
-}
-
-watched_run play_watched(const recording& run)
-{
-    restart_world(run.seed);
-    begin_playing(run, RUN_WATCH);
-    watch_left = false;
-    watch_quit = false;
-    fast_phase = 0;
-    progress_at = logic_time;
-
-    title_loop();
-    slide_in();
-    while (!end_game) {
-        if (next_pass < run.run_start)
-            game_pass();  // no pausing what is not shown
-        else
-            game_loop_pass();
-    }
-
-    end_playing();
-    pass_shown = true;
-    sounds_heard = true;
-    paused = false;
-    watched_run result;
-    result.ended = (recording_played_out || watch_quit) && !watch_left;
-    result.passes = int(next_pass);
-    result.hash = state_hash();
-    return result;
-}
-
-// Z or X count when pressed, not while held from before.
-void end_of_replay()
-{
-    BITMAP* frame = create_bitmap(640, 480);
-    if (frame) {
-        blit(buffer, frame, 0, 0, 0, 0, 640, 480);
-        textout_centre_ex(frame, title, "End of replay", 320, END_TEXT_Y, white(), -1);
-        textout_centre_ex(frame, text, "Esc, [Z] or [X] to leave", 320, END_TEXT_Y + 35, white(), -1);
-    }
-    end_game = false;  // the recording's own end; now the close button's
-    control was;
-    was.update();
-    while (!end_game && !key[KEY_ESC]) {
-        start_time = logic_time;
-        control now;
-        now.update();
-        if ((now.fire && !was.fire) || (now.next && !was.next))
-            break;
-        was = now;
-        present_frame(frame ? frame : buffer);
-        if (action_held(BIND_SCREENSHOT))
-            screenshot();
-        wait_pass();
-    }
-    if (frame)
-        destroy_bitmap(frame);
+    return v;
 }
 
 bool recorded_input(pass_input& in)

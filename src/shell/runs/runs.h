@@ -40,14 +40,48 @@ bool start_runs(run_mode mode, const char* record_path = nullptr);
 // false when --record's file could not be written whole (said when it
 // happened).
 bool end_runs();
+// Practice was chosen on the title (practice_at set): --record's file,
+// begun at start-up, says so in its header from now on.
+void practice_chosen();
 
 // ---- Playing a recording ------------------------------------------------------------
 
 // Plays a recording from start-up to its last pass (headless), from the
 // score table it holds; returns the number of passes run.
 int replay(const recording& run);
+// What a recording played headless proves: its figures, and whether it
+// is a whole run of this version that played to the hashes it keeps.
+struct verdict {
+    bool proved = false;
+    std::string why;     // what is wrong, or a note on what could not be checked
+    int passes = 0, score = 0, r_stage = 0;
+    unsigned long long hash = 0;
+};
+// Plays the recording headless (after startup_headless(run.seed)).
+verdict verify_run(const recording& run);
+// The stage a run reached, by r_stage: "the opening wave", "GLAIVE"...
+std::string stage_reached(int r_stage);
+
 // Recorded passes the recording being played has given so far.
 size_t recorded_passes_read();
+// Playing a recording in a mode (RUN_WATCH, RUN_HEADLESS): its table in
+// force, the score file untouched; end_playing goes back to RUN_NONE.
+void begin_playing(const recording& run, run_mode mode);
+void end_playing();
+// The next recorded pass's input (Esc past the end); true.
+bool headless_input(pass_input& in);
+// A world put back as it was after `pass` recorded passes: the next pass
+// reads the one after, and the checks start again from there.
+void resume_playing_at(size_t pass);
+// The input a watched pass reads (watch.cpp).
+bool watched_input(pass_input& in);
+// The first recorded pass after which the state differed from the hash the
+// recording keeps for it (the end mark's included), or 0: playing stops
+// there, as at the recording's end.
+extern size_t diverged_at;
+// At the end of every title, slide-in and game pass: keeps the state hash
+// every HASH_EVERY passes in the files written, checks it in a recording played.
+void pass_ended();
 // The recording being played has given its last pass (not a quit asked for
 // while watching).
 extern bool recording_played_out;
