@@ -282,7 +282,8 @@ TEST_F(KeptReplays, OnlyTheRunsInTheTableKeepTheirFilesTiesRankingTheNewerFirst)
 TEST_F(KeptReplays, LastRunIsReplacedOnlyOnceTheNewRunHasPassedItsSlideIn)
 {
     ASSERT_EQ(mkdir(replays.c_str(), 0755), 0);
-    write_file(replays + "/" + LAST_REPLAY, "the run before");
+    const std::string before = "ZELTOREC: the run before";  // only a recording is replaced
+    write_file(replays + "/" + LAST_REPLAY, before);
     for (int quit_in = 0; quit_in < 2; quit_in++) {
         // Quit at the title, then during the slide-in.
         start_runs(RUN_KEEP);
@@ -297,7 +298,7 @@ TEST_F(KeptReplays, LastRunIsReplacedOnlyOnceTheNewRunHasPassedItsSlideIn)
         after_pass = nullptr;
         release_all();
         end_runs();
-        EXPECT_EQ(read_file(replays + "/" + LAST_REPLAY), "the run before") << quit_in;
+        EXPECT_EQ(read_file(replays + "/" + LAST_REPLAY), before) << quit_in;
         EXPECT_EQ(files(), std::vector<std::string>{LAST_REPLAY});  // no temporary file left
         shutdown();
         ASSERT_EQ(startup_headless(12345), 0);
@@ -308,6 +309,20 @@ TEST_F(KeptReplays, LastRunIsReplacedOnlyOnceTheNewRunHasPassedItsSlideIn)
     passes(60);
     end_runs();
     EXPECT_EQ(load(LAST_REPLAY).passes.size(), 25u + 19u + 60u);
+
+    // A link the player put in its place is no run of the game's: left, and said.
+    shutdown();
+    ASSERT_EQ(startup_headless(12345), 0);
+    const std::string mine = folder + "/notes.txt";
+    write_file(mine, "the player's own");
+    ASSERT_EQ(unlink((replays + "/" + LAST_REPLAY).c_str()), 0);
+    ASSERT_EQ(symlink(mine.c_str(), (replays + "/" + LAST_REPLAY).c_str()), 0);
+    testing::internal::CaptureStderr();
+    start_runs(RUN_KEEP);
+    start_game();
+    end_runs();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("a symbolic link"), std::string::npos);
+    EXPECT_EQ(read_file(mine), "the player's own");
 }
 
 TEST_F(KeptReplays, AFailedWriteSaysOneLineAndTheGameGoesOnWithItsTable)

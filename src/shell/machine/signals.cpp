@@ -9,13 +9,18 @@ static volatile bool* quit_flag;
 
 static const int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Only async-signal-safe work here: two flags, or unlink and _exit.
+// Only async-signal-safe work here: two flags, or unlink, write and _exit.
 static void on_quit_signal(int n)
 {
     if (quit_signal) {
-        // Asked twice: the player means it, and no half-written file stays.
-        if (const char* temp = temp_file_in_hand)
+        // Asked twice: the player means it, and no half-written file stays;
+        // the save that was under way did not happen, and is said so.
+        if (const char* temp = temp_file_in_hand) {
             unlink(temp);
+            static const char said[] = "zelto: quit at once: the file being saved was left as it was\n";
+            ssize_t ignored = write(2, said, sizeof said - 1);
+            (void)ignored;
+        }
         _exit(128 + n);
     }
     quit_signal = n;

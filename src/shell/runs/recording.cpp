@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static const char MAGIC[8] = {'Z', 'E', 'L', 'T', 'O', 'R', 'E', 'C'};
@@ -187,6 +188,23 @@ static std::string parse_recording(const std::vector<unsigned char>& b, recordin
         return " is damaged: its run begins at pass " + std::to_string(out.run_start) +
                " of " + std::to_string(out.passes.size());
     return "";
+}
+
+std::string not_a_recording(const std::string& path)
+{
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? "" : strerror(errno);
+    if (!S_ISREG(st.st_mode))
+        return std::string("its place is taken by ") + kind_of_file(st.st_mode);
+    std::string why;
+    int fd = open_regular(path, O_RDONLY, why);
+    if (fd < 0)
+        return why;
+    char head[sizeof MAGIC];
+    bool ours = read(fd, head, sizeof head) == ssize_t(sizeof head) && memcmp(head, MAGIC, sizeof head) == 0;
+    close(fd);
+    return ours ? "" : "it is no recording of the game's";
 }
 
 bool load_recording(const char* path, recording& out, std::string& error)

@@ -57,6 +57,9 @@ std::vector<unsigned char> recording_header(unsigned seed, unsigned run_start, c
 std::vector<unsigned char> recording_end(unsigned passes, unsigned long long hash, int score, int r_stage);
 const size_t END_BYTES = 1 + 4 + HASH_BYTES + 4 + 4;
 void put_hash(std::vector<unsigned char>& out, unsigned long long hash);
+// Whether path is a regular file (not a link) that begins as a recording of
+// this game does; "" when it is, or nothing is there, else why not.
+std::string not_a_recording(const std::string& path);
 // Reads a recording; false with a one-line reason for a missing, damaged,
 // cut or foreign file, or one made by another version of the game.
 bool load_recording(const char* path, recording& out, std::string& error);

@@ -1,5 +1,6 @@
 #include "shell/runs/replays.h"
 #include "shell/runs/runs.h"
+#include "shell/runs/recording.h"
 #include "world/world.h"
 #include "shell/assets.h"
 #include "shell/frames.h"
@@ -103,6 +104,7 @@ bool keeping_replays()
 
 static std::string kept_file_base();
 static void prune_practice();
+static bool still_ours(const std::string& path);
 static bool open_new(const std::string& base, std::string& path, int& fd, std::string& why);
 static void remember_kept(const std::string& name);
 
@@ -134,6 +136,11 @@ static void begin_last()
     if (practice_at)
         return begin_practice_file();
     std::string path = folder() + "/" + LAST_REPLAY;
+    // Only the game's own last run is replaced: a folder, a link or a
+    // player's file in its place is left as it is.
+    std::string taken = not_a_recording(path);
+    if (!taken.empty())
+        return give_up("replace the replay", path, taken + "; it is left as it is");
     std::string temp = path + ".XXXXXX";
     int fd = run_write_fails(path) ? -1 : mkstemp(&temp[0]);
     if (fd < 0)
@@ -293,7 +300,8 @@ static void prune_practice()
         std::string path = folder() + "/" + practice[i];
         if (i < PRACTICE_KEPT)
             still.push_back(practice[i]);
-        else if ((run_write_fails(path) || unlink(path.c_str()) != 0) && errno != ENOENT)
+        else if (still_ours(path) && (run_write_fails(path) || unlink(path.c_str()) != 0) &&
+                 errno != ENOENT)
             return give_up("remove the replay", path, strerror(errno));
     }
     std::sort(still.begin(), still.end());
@@ -365,15 +373,21 @@ static bool read_kept_name(const std::string& name, kept_name& out)
 // that score as it has entries, the newest: a new score equal to an entry
 // ranks above it. Files of another copy of the game in the same folder are
 // judged alike; files the game did not write are never looked at.
+// A listed file is still the one the game wrote only while it is a plain
+// file: a link or a folder put in its place is the player's.
+static bool still_ours(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 static void prune()
 {
     std::map<int, std::vector<kept_name>> by_score;
     std::vector<std::string> listed = kept_list(), still;
     for (const std::string& name : listed) {
         kept_name k;
-        struct stat st;
-        std::string path = folder() + "/" + name;
-        if (read_kept_name(name, k) && lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        if (read_kept_name(name, k) && still_ours(folder() + "/" + name))
             by_score[k.score].push_back(k);
     }
     for (auto& group : by_score) {
