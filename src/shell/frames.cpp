@@ -3,7 +3,6 @@
 // game, and the screenshot key saves the frame.
 #include "shell/frames.h"
 #include "shell/assets.h"
-#include "shell/screens.h"
 #include "shell/machine/desktop.h"
 #include "shell/machine/display.h"
 #include "shell/machine/files.h"
@@ -81,21 +80,6 @@ void present()
     frame_overlay(copy);
     present_frame(copy);
     destroy_bitmap(copy);
-}
-
-void present_paused()
-{
-    if (!screen || window_lost)
-        return;
-    // The last frame stays as it was (a screenshot still saves it); the word
-    // goes on a copy.
-    BITMAP* frame = create_bitmap(FRAME_W, FRAME_H);
-    if (!frame)
-        return;
-    blit(buffer, frame, 0, 0, 0, 0, FRAME_W, FRAME_H);
-    draw_paused(frame);
-    present_frame(frame);
-    destroy_bitmap(frame);
 }
 
 const char* const SCREENSHOT_FILE = "zelto_screen.bmp";

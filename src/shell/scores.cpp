@@ -119,23 +119,13 @@ static table_read load_table(const std::string& path, int t[5], std::string& why
     if (fd < 0)
         return errno == ENOENT ? TABLE_MISSING : TABLE_UNREADABLE;
     // One byte past the limit tells a longer file from one that fills it.
-    std::string bytes(SCORE_FILE_LIMIT + 1, '\0');
-    size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = read(fd, &bytes[got], bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            why = strerror(errno);
-            close(fd);
-            return TABLE_UNREADABLE;
-        }
-        if (n == 0)
-            break;
-        got += size_t(n);
-    }
+    std::vector<unsigned char> read;
+    bool whole = read_up_to(fd, read, SCORE_FILE_LIMIT + 1, why);
     close(fd);
-    bytes.resize(got);
+    if (!whole)
+        return TABLE_UNREADABLE;
+    std::string bytes(read.begin(), read.end());
+    size_t got = bytes.size();
     size_t table = std::min(got, SCORE_FILE_LIMIT);
     FILE* f = fmemopen(&bytes[0], table ? table : 1, "rb");
     if (!f) {

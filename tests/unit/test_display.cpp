@@ -162,7 +162,6 @@ TEST_F(Colours, WithoutAScreenPresentingDoesNothingWhateverKeysAreHeld)
     hold(KEY_ENTER);
     unsigned long long before = state_hash();
     present();
-    present_paused();
     present();
     EXPECT_EQ(screen, nullptr);
     EXPECT_FALSE(in_fullscreen);

@@ -158,6 +158,25 @@ std::string link_target(const std::string& path, std::string& why, int hops)
     return "";
 }
 
+bool read_up_to(int fd, std::vector<unsigned char>& out, size_t most, std::string& why)
+{
+    out.clear();
+    unsigned char block[8192];
+    while (out.size() < most) {
+        ssize_t got = read(fd, block, std::min(sizeof block, most - out.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            why = strerror(errno);
+            return false;
+        }
+        if (got == 0)
+            break;
+        out.insert(out.end(), block, block + got);
+    }
+    return true;
+}
+
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
                   size_t limit)
 {
@@ -172,27 +191,15 @@ bool read_regular(const std::string& path, std::vector<unsigned char>& out, std:
         close(fd);
         return false;
     }
-    unsigned char block[8192];
-    for (;;) {
-        ssize_t got = read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            why = strerror(errno);
-            close(fd);
-            return false;
-        }
-        if (got == 0)
-            break;
-        if (out.size() + size_t(got) > limit) {
-            why = "too large";
-            close(fd);
-            return false;
-        }
-        out.insert(out.end(), block, block + got);
-    }
+    // One byte past the limit tells a file that is too large.
+    bool read = read_up_to(fd, out, limit + 1, why);
     close(fd);
-    return true;
+    if (read && out.size() > limit) {
+        why = "too large";
+        out.clear();
+        return false;
+    }
+    return read;
 }
 
 // ---- A packfile over memory ----------------------------------------------------

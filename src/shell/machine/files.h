@@ -54,6 +54,9 @@ extern int replace_failed_at;  // the step the last replace_file failed at; REPL
 bool replace_file(const std::string& target, const void* data, size_t size, bool durable,
                   std::string& why, bool (*fails)(int step) = nullptr, const char* mark = ".");
 
+// Reads from fd until its end or `most` bytes, whichever comes first, into
+// `out`; false with the reason when a read fails.
+bool read_up_to(int fd, std::vector<unsigned char>& out, size_t most, std::string& why);
 // Reads a whole regular file of at most `limit` bytes into `out`.
 bool read_regular(const std::string& path, std::vector<unsigned char>& out, std::string& why,
                   size_t limit);

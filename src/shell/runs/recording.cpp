@@ -201,8 +201,9 @@ std::string not_a_recording(const std::string& path)
     int fd = open_regular(path, O_RDONLY, why);
     if (fd < 0)
         return why;
-    char head[sizeof MAGIC];
-    bool ours = read(fd, head, sizeof head) == ssize_t(sizeof head) && memcmp(head, MAGIC, sizeof head) == 0;
+    std::vector<unsigned char> head;
+    bool ours = read_up_to(fd, head, sizeof MAGIC, why) && head.size() == sizeof MAGIC &&
+                memcmp(head.data(), MAGIC, sizeof MAGIC) == 0;
     close(fd);
     return ours ? "" : "it is no recording of the game's";
 }

@@ -105,26 +105,17 @@ bool keeping_replays()
 static std::string kept_file_base();
 static void prune_practice();
 static bool still_ours(const std::string& path);
-static bool open_new(const std::string& base, std::string& path, int& fd, std::string& why);
+static bool begin_new(run_file& f, const std::string& base);
 static void remember_kept(const std::string& name);
 
 // A practice run keeps its own file, practice_glaive_2026-12-08_04-50-12.zrec,
 // the newest PRACTICE_KEPT of them; last.zrec stays the game's last run.
 static void begin_practice_file()
 {
-    std::string path, why;
-    int fd;
     std::string base = folder() + "/" + PRACTICE_PREFIX + practice_name(practice_at) + "_" +
                        kept_file_base().substr(6);
-    if (!open_new(base, path, fd, why))
-        return give_up("write the replay", path, why);
-    if (!begin_run_file(last, fd, path, run_start)) {
-        why = strerror(errno);
-        close(fd);
-        unlink(path.c_str());
-        return give_up("write the replay", path, why);
-    }
-    remember_kept(path.substr(path.rfind('/') + 1));
+    if (!begin_new(last, base))
+        return;
     prune_practice();
     restart_flush_count();
 }
@@ -252,35 +243,39 @@ static void remember_kept(const std::string& name)
 
 // A new file base.zrec, or base_2.zrec... when another run took the name
 // in the same second. False with the path tried and the reason.
-static bool open_new(const std::string& base, std::string& path, int& fd, std::string& why)
+// A new file of the game's own, base then _2, _3... for more in the same
+// second, begun whole and listed; false (said) when it cannot be.
+static bool begin_new(run_file& f, const std::string& base)
 {
     for (int n = 1;; n++) {
-        path = base + (n > 1 ? "_" + std::to_string(n) : "") + RUN_EXTENSION;
-        why.clear();
-        fd = -1;
+        std::string path = base + (n > 1 ? "_" + std::to_string(n) : "") + RUN_EXTENSION;
+        std::string why;
+        int fd = -1;
         if (run_write_fails(path))
             why = strerror(errno);
         else
             fd = open_regular(path, O_WRONLY | O_CREAT | O_EXCL, why);
         if (fd < 0 && why == strerror(EEXIST) && n < 1000)
-            continue;
-        return fd >= 0;
+            continue;  // another run in the same second
+        if (fd < 0) {
+            give_up("write the replay", path, why);
+            return false;
+        }
+        if (!begin_run_file(f, fd, path, run_start)) {
+            why = strerror(errno);
+            close(fd);
+            unlink(path.c_str());  // made just now, by O_EXCL: the game's own
+            give_up("write the replay", path, why);
+            return false;
+        }
+        remember_kept(path.substr(path.rfind('/') + 1));
+        return true;
     }
 }
 
 static void begin_kept()
 {
-    std::string path, why;
-    int fd;
-    if (!open_new(folder() + "/" + kept_file_base(), path, fd, why))
-        return give_up("write the replay", path, why);
-    if (!begin_run_file(kept, fd, path, run_start)) {
-        why = strerror(errno);
-        close(fd);
-        unlink(path.c_str());
-        return give_up("write the replay", path, why);
-    }
-    remember_kept(path.substr(path.rfind('/') + 1));
+    begin_new(kept, folder() + "/" + kept_file_base());
 }
 
 // The newest PRACTICE_KEPT practice files the game wrote stay (names sort by
